@@ -1,0 +1,118 @@
+// addin/AddIn.cpp
+// The add-in's boundary with the host: the module entry point and the five exports.
+#include <objbase.h>
+#include <shellapi.h>
+#include "addin/State.h"
+#include "catalogue/TextBuffer.h"
+#include "lookup/LookupDialog.h"
+#include "resources/ResourceIds.h"
+
+namespace {
+
+enum {
+    HostHandleMain = 0,
+    HostHandleOutput = 15,
+    HostHandleAddInsMenu = 28,
+    HostTextCapacity = 256, // the host's buffers for GetWAAddInData and message 2039
+    ImageSize = 16
+};
+
+const char MenuItemText[] = "Kestrel"; // the owner-drawn item's data: lives as long as the module
+
+// Whether WAAddInLoad's CoInitializeEx took a reference that unload must give back. A
+// host thread already in another apartment keeps its COM state untouched.
+bool ComInitialised;
+
+void AddMenuItem()
+{
+    AppendMenuA(AddInMenu, MF_OWNERDRAW, AddInCommandId, MenuItemText);
+}
+
+void AppendShellIcon(const char *fileName)
+{
+    SHFILEINFOA info;
+    ZeroMemory(&info, sizeof info);
+    SHGetFileInfoA(fileName, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+    ImageList_ReplaceIcon(SharedImageList, -1, info.hIcon);
+    if (info.hIcon != NULL)
+        DestroyIcon(info.hIcon);
+}
+
+void RemoveMenuItems()
+{
+    // By the host's convention the first add-in adds a separator after the manager item,
+    // and whoever sees exactly three items at unload takes it out again.
+    if (GetMenuItemCount(AddInMenu) == 3)
+        DeleteMenu(AddInMenu, 1, MF_BYPOSITION);
+    DeleteMenu(AddInMenu, AddInCommandId, MF_BYCOMMAND);
+}
+
+} // namespace
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH)
+        AddInInstance = instance;
+    return TRUE;
+}
+
+void __stdcall GetWAAddInData(char *name, char *description)
+{
+    CopyText(description, HostTextCapacity, "Kestrel version: 3.0");
+    CopyText(name, HostTextCapacity, "Kestrelview");
+}
+
+int __stdcall WAAddInLoad(const DWORD *handles, const DWORD *)
+{
+    HostOutputWindow = (HWND)(ULONG_PTR)handles[HostHandleOutput];
+    HostMainWindow = (HWND)(ULONG_PTR)handles[HostHandleMain];
+    AddInMenu = (HMENU)(ULONG_PTR)handles[HostHandleAddInsMenu];
+    AddInCommandId = (DWORD)SendMessageA(HostMainWindow, WM_HOST_NEXT_MENU_ID, 0, 0);
+    AddMenuItem();
+    HRESULT com = CoInitializeEx(NULL, COINIT_MULTITHREADED | COINIT_DISABLE_OLE1DDE);
+    ComInitialised = com == S_OK || com == S_FALSE;
+    ProcessHeap = GetProcessHeap();
+    RichEditLibrary = LoadLibraryA("RichEd32");
+    SharedImageList = ImageList_Create(ImageSize, ImageSize, ILC_COLOR32 | ILC_MASK, 2, 0);
+    AppendShellIcon(".exe");
+    AppendShellIcon(".txt");
+    return 0;
+}
+
+void __stdcall WAAddInUnload(void)
+{
+    FreeLibrary(RichEditLibrary);
+    RichEditLibrary = NULL;
+    if (ComInitialised)
+        CoUninitialize();
+    ComInitialised = false;
+    ImageList_Destroy(SharedImageList);
+    SharedImageList = NULL;
+    RemoveMenuItems();
+}
+
+int __stdcall FrameWindowProc(HWND, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message != WM_COMMAND || LOWORD(wParam) != AddInCommandId)
+        return 0;
+    OpenLookupWindow(HostMainWindow, NULL);
+    return 1;
+}
+
+int __stdcall OutWindowProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    if (message != WM_LBUTTONDBLCLK)
+        return 0;
+    // One byte more than the host is told of, always zero: an answer that fills the whole
+    // buffer without a terminator still ends inside it.
+    char word[HostTextCapacity + 1];
+    ZeroMemory(word, sizeof word);
+    SendMessageA(HostOutputWindow, WM_HOST_GET_WORD, HostTextCapacity, (LPARAM)word);
+    word[HostTextCapacity] = 0;
+    OpenLookupWindow(HostMainWindow, word);
+    return 0;
+}
+
+} // extern "C"

@@ -1,0 +1,228 @@
+// catalogue/Catalogue.cpp
+#include "catalogue/Catalogue.h"
+#include "addin/State.h"
+#include "catalogue/MessageTable.h"
+#include "catalogue/MessageText.h"
+
+namespace {
+
+enum { CategoryImage = 0, EntryImage = 1, LookupLabelCapacity = 50 };
+
+// The row whose module is being walked: it picks the parent category and the label prefix.
+int LoaderRow;
+
+// Insert sequences such as %1 in a module text must not fault the host inside the
+// formatter: every argument it may fetch is an empty text. %1 to %99, some taking two.
+const char EmptyText[] = "";
+DWORD_PTR HarmlessArguments[200];
+
+void FillHarmlessArguments()
+{
+    for (DWORD_PTR &argument : HarmlessArguments)
+        argument = (DWORD_PTR)EmptyText;
+}
+
+void AddEntry(void *, uint32_t id)
+{
+    char label[CodeCapacity];
+    if (!FormatLabel(ToolTable[LoaderRow - 1].LabelPrefix, id, label, sizeof label))
+        return;
+    InsertTreeNode(CatalogueTree, MainCategories[LoaderRow], label, EntryImage,
+                   TVIF_PARAM | TVIF_SELECTEDIMAGE, (LPARAM)id);
+}
+
+int RowOfCategory(HTREEITEM category)
+{
+    for (int row : DetailsRowOrder)
+        if (MainCategories[row] == category && category != NULL)
+            return row;
+    return 0;
+}
+
+void SetFieldText(HWND field, const char *text)
+{
+    SendMessageA(field, WM_SETTEXT, 0, (LPARAM)text);
+}
+
+void ShowDetailsText(const char *text, int length)
+{
+    MessageParts parts;
+    SplitMessageText(text, length, &parts);
+    SetFieldText(TypeField, MessageTypeText(parts.TypeCode));
+    char *error = (char *)HeapAlloc(ProcessHeap, HEAP_ZERO_MEMORY, (SIZE_T)parts.ErrorLength + 1);
+    if (error != NULL) {
+        CopyMemory(error, parts.Error, (SIZE_T)parts.ErrorLength);
+        SetFieldText(ErrorField, error);
+        HeapFree(ProcessHeap, 0, error);
+    } else {
+        SetFieldText(ErrorField, "");
+    }
+    // The description runs to the formatted text's end, which is zero-terminated.
+    SetFieldText(DescriptionField, parts.Description);
+}
+
+// A message of a module whose table would make the formatter read outside it is shown
+// as no message at all.
+bool MessageIsSound(HMODULE module, DWORD id)
+{
+    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(11));
+    if (info == NULL)
+        return false;
+    DWORD size = SizeofResource(module, info);
+    HGLOBAL resource = LoadResource(module, info);
+    if (resource == NULL)
+        return false;
+    bool sound = MessageEntryIsSound((const unsigned char *)LockResource(resource), size, id);
+    FreeResource(resource);
+    return sound;
+}
+
+// The formatted text of message `id`, in a buffer the caller frees with LocalFree;
+// NULL when the module or the message cannot be had.
+char *FormatModuleMessage(const char *path, DWORD id, DWORD *length)
+{
+    HMODULE module = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == NULL)
+        return NULL;
+    char *text = NULL;
+    *length = 0;
+    if (MessageIsSound(module, id)) {
+        FillHarmlessArguments();
+        *length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
+                                     FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                 module, id, 0, (LPSTR)&text, 1, (va_list *)HarmlessArguments);
+    }
+    FreeLibrary(module);
+    if (*length == 0 && text != NULL) {
+        LocalFree(text);
+        text = NULL;
+    }
+    return text;
+}
+
+bool IsCodeCharacter(WPARAM c)
+{
+    if ((c >= '0' && c <= '9') || c == VK_BACK)
+        return true;
+    static const char Letters[] = "ACDHIKLMNRTUVW";
+    for (const char *letter = Letters; *letter != 0; ++letter)
+        if (c == (WPARAM)*letter || c == (WPARAM)(*letter - 'A' + 'a'))
+            return true;
+    return false;
+}
+
+HTREEITEM NextItem(HTREEITEM item, WPARAM relation)
+{
+    return (HTREEITEM)SendMessageA(CatalogueTree, TVM_GETNEXTITEM, relation, (LPARAM)item);
+}
+
+} // namespace
+
+HTREEITEM InsertTreeNode(HWND tree, HTREEITEM parent, const char *text, int image, UINT extraMask,
+                         LPARAM param)
+{
+    TVINSERTSTRUCTA insert;
+    ZeroMemory(&insert, sizeof insert);
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_SORT;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | extraMask;
+    insert.item.pszText = (LPSTR)text;
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = image;
+    insert.item.lParam = param;
+    return (HTREEITEM)SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
+}
+
+void InsertToolCategories(int variant, HWND tree)
+{
+    if (variant == CategoryVariantMain) {
+        for (int row : CategoryInsertOrder)
+            MainCategories[row] =
+                InsertTreeNode(tree, TVI_ROOT, ToolTable[row - 1].CategoryText, CategoryImage, 0, 0);
+        return;
+    }
+    for (int slot = 0; slot < BrowserCategoryCount; ++slot)
+        BrowserCategories[slot] =
+            InsertTreeNode(tree, TVI_ROOT, BrowserCategoryText[slot], CategoryImage, 0, 0);
+}
+
+void LoadToolModules()
+{
+    for (int row : ModuleLoadOrder) {
+        LoaderRow = row;
+        char path[PathCapacity];
+        if (FormModulePath(AddInFolder, ToolTable[row - 1].ModuleBaseName, path, sizeof path))
+            LoadModuleMessages(path);
+    }
+}
+
+void LoadModuleMessages(const char *path)
+{
+    HMODULE module = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == NULL)
+        return;
+    // A module without message table 1 simply leaves its category empty.
+    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(11));
+    if (info != NULL) {
+        DWORD size = SizeofResource(module, info);
+        HGLOBAL resource = LoadResource(module, info);
+        if (resource != NULL) {
+            AddMessageTableEntries(LockResource(resource), size);
+            FreeResource(resource);
+        }
+    }
+    FreeLibrary(module);
+}
+
+void AddMessageTableEntries(const void *data, DWORD size)
+{
+    WalkMessageTable((const unsigned char *)data, size, AddEntry, NULL);
+}
+
+void ShowErrorDetails(HTREEITEM category, DWORD id)
+{
+    int row = RowOfCategory(category);
+    char path[PathCapacity];
+    char *text = NULL;
+    DWORD length = 0;
+    if (row != 0 && FormModulePath(AddInFolder, ToolTable[row - 1].ModuleBaseName, path, sizeof path))
+        text = FormatModuleMessage(path, id, &length);
+    if (text == NULL) {
+        // The module went away or lost the message since the window opened.
+        SetFieldText(TypeField, "");
+        SetFieldText(ErrorField, "");
+        SetFieldText(DescriptionField, "");
+        return;
+    }
+    ShowDetailsText(text, (int)length);
+    LocalFree(text);
+}
+
+LRESULT FindErrorCode(const char *code)
+{
+    for (HTREEITEM category = NextItem(NULL, TVGN_ROOT); category != NULL;
+         category = NextItem(category, TVGN_NEXT)) {
+        for (HTREEITEM entry = NextItem(category, TVGN_CHILD); entry != NULL;
+             entry = NextItem(entry, TVGN_NEXT)) {
+            char label[LookupLabelCapacity] = {0};
+            TVITEMA item;
+            ZeroMemory(&item, sizeof item);
+            item.mask = TVIF_TEXT | TVIF_PARAM;
+            item.hItem = entry;
+            item.pszText = label;
+            item.cchTextMax = sizeof label;
+            SendMessageA(CatalogueTree, TVM_GETITEMA, 0, (LPARAM)&item);
+            label[sizeof label - 1] = 0;
+            if (CompareLabels(label, code) == 0)
+                return SendMessageA(CatalogueTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)entry);
+        }
+    }
+    return 0;
+}
+
+LRESULT CALLBACK ErrorNumberEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CHAR && !IsCodeCharacter(wParam))
+        return 0;
+    return CallWindowProcA(PreviousErrorNumberProc, window, message, wParam, lParam);
+}

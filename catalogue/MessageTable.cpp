@@ -1,0 +1,115 @@
+// catalogue/MessageTable.cpp
+#include "catalogue/MessageTable.h"
+
+namespace {
+
+enum { BlockHeaderSize = 12, EntryHeaderSize = 4, Utf16Flag = 1 };
+
+uint32_t Read16(const unsigned char *p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
+
+uint32_t Read32(const unsigned char *p)
+{
+    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
+}
+
+struct Block {
+    uint32_t LowId;
+    uint32_t HighId;
+    uint32_t EntryOffset;
+};
+
+// False when block `index` lies (partly) outside the bytes.
+bool ReadBlock(const unsigned char *data, uint32_t size, uint32_t index, Block *block)
+{
+    uint64_t at = 4 + (uint64_t)index * BlockHeaderSize;
+    if (at + BlockHeaderSize > size)
+        return false;
+    block->LowId = Read32(data + at);
+    block->HighId = Read32(data + at + 4);
+    block->EntryOffset = Read32(data + at + 8);
+    return true;
+}
+
+// An entry whose header and whole extent lie inside the bytes and whose length covers
+// at least its own header; a shorter length would make the walk stand still.
+bool EntryFits(uint32_t size, uint64_t pos, uint32_t length)
+{
+    return pos + EntryHeaderSize <= size && length >= EntryHeaderSize && pos + length <= size;
+}
+
+bool TextEndsInside(const unsigned char *data, uint64_t pos, uint32_t length, bool utf16)
+{
+    uint64_t end = pos + length;
+    if (utf16) {
+        for (uint64_t at = pos + EntryHeaderSize; at + 2 <= end; at += 2)
+            if (data[at] == 0 && data[at + 1] == 0)
+                return true;
+        return false;
+    }
+    for (uint64_t at = pos + EntryHeaderSize; at < end; ++at)
+        if (data[at] == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+uint32_t WalkMessageTable(const unsigned char *data, uint32_t size, MessageEntryVisitor visit,
+                          void *context)
+{
+    if (data == 0 || size < 4)
+        return 0;
+    uint32_t visited = 0;
+    uint32_t blockCount = Read32(data);
+    for (uint32_t b = 0; b < blockCount; ++b) {
+        Block block;
+        if (!ReadBlock(data, size, b, &block))
+            return visited;
+        uint32_t id = block.LowId;
+        uint64_t pos = block.EntryOffset;
+        uint32_t remaining = block.HighId - block.LowId + 1;
+        while (remaining != 0) {
+            if (pos + 2 <= size && Read16(data + pos) == 0)
+                pos += 2;
+            if (pos + EntryHeaderSize > size)
+                return visited;
+            uint32_t length = Read16(data + pos);
+            if (Read16(data + pos + 2) == Utf16Flag)
+                break;
+            if (!EntryFits(size, pos, length))
+                return visited;
+            visit(context, id);
+            ++visited;
+            ++id;
+            pos += length;
+            --remaining;
+        }
+    }
+    return visited;
+}
+
+bool MessageEntryIsSound(const unsigned char *data, uint32_t size, uint32_t id)
+{
+    if (data == 0 || size < 4)
+        return false;
+    uint32_t blockCount = Read32(data);
+    for (uint32_t b = 0; b < blockCount; ++b) {
+        Block block;
+        if (!ReadBlock(data, size, b, &block))
+            return false;
+        if (id < block.LowId || id > block.HighId)
+            continue;
+        uint64_t pos = block.EntryOffset;
+        for (uint32_t n = block.LowId;; ++n) {
+            if (pos + EntryHeaderSize > size)
+                return false;
+            uint32_t length = Read16(data + pos);
+            if (!EntryFits(size, pos, length))
+                return false;
+            if (n == id)
+                return TextEndsInside(data, pos, length, Read16(data + pos + 2) == Utf16Flag);
+            pos += length;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,68 @@
+# Cross tree: Kestrel.dll, the eight message modules, the stand-in host and the Wine tests.
+enable_language(RC)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+add_compile_options(-Wall -Wextra -Wno-cast-function-type)
+add_compile_definitions(WINVER=0x0600 _WIN32_WINNT=0x0600 _WIN32_IE=0x0600 NOMINMAX)
+
+# No exceptions or RTTI may cross a Win32 callback, and the DLL stays small without them.
+set(KESTREL_DLL_FLAGS -Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
+
+add_library(kestrel_core STATIC ${KESTREL_CORE_SOURCES})
+target_include_directories(kestrel_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(kestrel_core PRIVATE ${KESTREL_DLL_FLAGS})
+
+# Everything of the add-in but its exports, so tests can drive the procedures directly.
+add_library(kestrel_win STATIC
+    catalogue/Catalogue.cpp
+    notes/NoteStore.cpp
+    notes/NoteBrowser.cpp
+    lookup/LookupDialog.cpp
+    about/AboutDialog.cpp
+    addin/State.cpp
+)
+target_include_directories(kestrel_win PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(kestrel_win PRIVATE ${KESTREL_DLL_FLAGS})
+target_link_libraries(kestrel_win PUBLIC kestrel_core comctl32 shell32 ole32 gdi32 user32 advapi32 kernel32)
+
+# The resources are compiled once and linked into the DLL and into the Wine tests.
+add_library(kestrel_resources OBJECT resources/Kestrel.rc)
+target_include_directories(kestrel_resources PRIVATE ${CMAKE_SOURCE_DIR})
+
+add_library(Kestrel SHARED addin/AddIn.cpp addin/Kestrel.def $<TARGET_OBJECTS:kestrel_resources>)
+set_target_properties(Kestrel PROPERTIES PREFIX "" OUTPUT_NAME Kestrel)
+target_compile_options(Kestrel PRIVATE ${KESTREL_DLL_FLAGS})
+target_link_libraries(Kestrel PRIVATE kestrel_win)
+target_link_options(Kestrel PRIVATE -static -s -Wl,--gc-sections)
+
+# Message modules: the native message compiler turns each folder of messages/ into a
+# message table, which becomes resource-only DLL <folder>.dll.
+if(NOT KESTREL_MESSAGE_COMPILER)
+    message(FATAL_ERROR "Set KESTREL_MESSAGE_COMPILER to the native kestrel-mc (scripts/test does).")
+endif()
+set(KESTREL_MODULES ML:A CVTRES:CVT NMAKE:U link:LNK rcc:RC rcw:RW H2INC:HI midl:MIDL)
+set(KESTREL_MODULE_FILES)
+foreach(module ${KESTREL_MODULES})
+    string(REPLACE ":" ";" parts ${module})
+    list(GET parts 0 name)
+    list(GET parts 1 prefix)
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/messages/${name}/*.msg)
+    set(work ${CMAKE_BINARY_DIR}/modules)
+    file(MAKE_DIRECTORY ${work})
+    file(WRITE ${work}/${name}.rc "1 11 \"${name}.bin\"\n")
+    add_custom_command(OUTPUT ${work}/${name}.bin
+        COMMAND ${KESTREL_MESSAGE_COMPILER} --prefix ${prefix} -o ${work}/${name}.bin ${sources}
+        DEPENDS ${sources} ${KESTREL_MESSAGE_COMPILER} VERBATIM)
+    add_custom_command(OUTPUT ${work}/${name}.res.o
+        COMMAND ${CMAKE_RC_COMPILER} -i ${name}.rc -o ${name}.res.o
+        WORKING_DIRECTORY ${work}
+        DEPENDS ${work}/${name}.bin VERBATIM)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/bin/${name}.dll
+        COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -s -Wl,-e,0 -o ${CMAKE_BINARY_DIR}/bin/${name}.dll ${work}/${name}.res.o
+        DEPENDS ${work}/${name}.res.o VERBATIM)
+    list(APPEND KESTREL_MODULE_FILES ${CMAKE_BINARY_DIR}/bin/${name}.dll)
+endforeach()
+add_custom_target(message_modules ALL DEPENDS ${KESTREL_MODULE_FILES})
+
+include(cmake/Host.cmake OPTIONAL)
+include(cmake/WineTests.cmake OPTIONAL)

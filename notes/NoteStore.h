@@ -1,0 +1,36 @@
+// notes/NoteStore.h
+// One note per error code and Windows user: the file <NotesFolder>\<code>.knote holds the
+// note's text followed by one zero byte.
+#pragma once
+#include <windows.h>
+
+enum { SaveFromLookup = 1, SaveFromBrowser = 2 };
+
+// Works out AddInFolder and NotesFolder and creates the two folder levels. A folder that
+// cannot be named whole leaves NotesFolder empty, and every note operation then refuses.
+void PrepareNotesFolder();
+
+bool FileExists(const char *path);
+
+// The whole file followed by 32 zero bytes, in a fixed global block the caller frees with
+// GlobalFree. 0 and no block when the file cannot be read.
+int ReadWholeFile(const char *path, char **block);
+
+// Shows the note of `code` in the lookup window's note field and sets its buttons.
+void LoadNote(const char *code);
+
+// Shows the note of `code` in `field` and sets the two buttons as the note store does for
+// the lookup window; the note browser uses it for its own controls.
+void LoadNoteInto(const char *code, HWND field, HWND saveButton, HWND deleteButton);
+
+// Writes the note of CurrentCode (mode 1) or BrowserCode (other modes) from `field`.
+void SaveNote(int mode, HWND field, HWND deleteButton);
+
+// Asks, then deletes the note of CurrentCode.
+void DeleteNote(HWND owner);
+
+// Asks the delete question for `code`: true when the user answered Yes.
+bool ConfirmNoteDelete(HWND owner, const char *code);
+
+// The note path of `code`, or false when it cannot be named whole.
+bool NotePathOf(const char *code, char *path, int size);
