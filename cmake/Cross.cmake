@@ -29,14 +29,24 @@ target_link_libraries(kestrel_win PUBLIC kestrel_core comctl32 shell32 ole32 gdi
 add_library(kestrel_resources OBJECT resources/Kestrel.rc)
 target_include_directories(kestrel_resources PRIVATE ${CMAKE_SOURCE_DIR})
 
-add_library(Kestrel SHARED addin/AddIn.cpp addin/Kestrel.def $<TARGET_OBJECTS:kestrel_resources>)
+# The host finds the exports by their plain names: 32-bit stdcall names are decorated, so
+# the 32-bit .def maps them back.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(KESTREL_DEF addin/Kestrel.def)
+else()
+    set(KESTREL_DEF addin/Kestrel64.def)
+endif()
+add_library(Kestrel SHARED addin/AddIn.cpp ${KESTREL_DEF} $<TARGET_OBJECTS:kestrel_resources>)
 set_target_properties(Kestrel PROPERTIES PREFIX "" OUTPUT_NAME Kestrel)
 target_compile_options(Kestrel PRIVATE ${KESTREL_DLL_FLAGS})
 target_link_libraries(Kestrel PRIVATE kestrel_win)
 target_link_options(Kestrel PRIVATE -static -s -Wl,--gc-sections)
 
 # Message modules: the native message compiler turns each folder of messages/ into a
-# message table, which becomes resource-only DLL <folder>.dll.
+# message table, which becomes resource-only DLL <folder>.dll. They are data, read by the
+# add-in as such, and always 32-bit, as shipped, whichever build makes them.
+set(KESTREL_MODULE_RC i686-w64-mingw32-windres)
+set(KESTREL_MODULE_LINKER i686-w64-mingw32-gcc)
 if(NOT KESTREL_MESSAGE_COMPILER)
     message(FATAL_ERROR "Set KESTREL_MESSAGE_COMPILER to the native kestrel-mc (scripts/test does).")
 endif()
@@ -54,15 +64,17 @@ foreach(module ${KESTREL_MODULES})
         COMMAND ${KESTREL_MESSAGE_COMPILER} --prefix ${prefix} -o ${work}/${name}.bin ${sources}
         DEPENDS ${sources} ${KESTREL_MESSAGE_COMPILER} VERBATIM)
     add_custom_command(OUTPUT ${work}/${name}.res.o
-        COMMAND ${CMAKE_RC_COMPILER} -i ${name}.rc -o ${name}.res.o
+        COMMAND ${KESTREL_MODULE_RC} -i ${name}.rc -o ${name}.res.o
         WORKING_DIRECTORY ${work}
         DEPENDS ${work}/${name}.bin VERBATIM)
     add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/bin/${name}.dll
-        COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -s -Wl,-e,0 -o ${CMAKE_BINARY_DIR}/bin/${name}.dll ${work}/${name}.res.o
+        COMMAND ${KESTREL_MODULE_LINKER} -shared -nostdlib -s -Wl,-e,0 -o ${CMAKE_BINARY_DIR}/bin/${name}.dll ${work}/${name}.res.o
         DEPENDS ${work}/${name}.res.o VERBATIM)
     list(APPEND KESTREL_MODULE_FILES ${CMAKE_BINARY_DIR}/bin/${name}.dll)
 endforeach()
 add_custom_target(message_modules ALL DEPENDS ${KESTREL_MODULE_FILES})
 
 include(cmake/Host.cmake OPTIONAL)
-include(cmake/WineTests.cmake OPTIONAL)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    include(cmake/WineTests.cmake)
+endif()

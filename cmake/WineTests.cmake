@@ -1,0 +1,24 @@
+# Wine tests: GoogleTest programs cross-built for Windows and run by ctest through the
+# emulator. kestrel_wine_tests links the add-in's procedures and resources directly;
+# the end-to-end programs load the built Kestrel.dll the way a host does.
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+add_library(wine_harness STATIC tests/wine/Harness.cpp)
+target_include_directories(wine_harness PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(wine_harness PUBLIC gtest comctl32 shell32 ole32 gdi32 user32 advapi32 psapi kernel32)
+
+# Each file of tests/wine/ is its own program: Windows tests share process-wide state
+# (the add-in's globals, COM, windows), so a fresh process per file keeps them apart.
+file(GLOB KESTREL_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*Test.cpp)
+foreach(source ${KESTREL_WINE_TESTS})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source} $<TARGET_OBJECTS:kestrel_resources>)
+    target_link_libraries(${name} PRIVATE wine_harness kestrel_win gtest_main)
+    target_link_options(${name} PRIVATE -static)
+    add_dependencies(${name} Kestrel message_modules)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 120 LABELS wine)
+endforeach()

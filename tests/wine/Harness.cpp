@@ -1,0 +1,508 @@
+// tests/wine/Harness.cpp
+#include "tests/wine/Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace harness {
+
+const char *const ModuleNames[8] = {"ML.dll",  "CVTRES.dll", "NMAKE.dll", "link.dll",
+                                    "rcc.dll", "rcw.dll",    "H2INC.dll", "midl.dll"};
+
+// ---- folders and files ------------------------------------------------------------
+
+std::string BinFolder()
+{
+    char path[MAX_PATH + 1] = {0};
+    GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+std::string NewTempFolder(const std::string &tag)
+{
+    static int counter = 0;
+    char temp[MAX_PATH + 1] = {0};
+    GetTempPathA(MAX_PATH, temp);
+    std::string root = std::string(temp) + "kestrel-tests\\";
+    CreateDirectoryA(root.c_str(), NULL);
+    for (;;) {
+        std::string folder = root + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(++counter) + "\\";
+        if (CreateDirectoryA(folder.c_str(), NULL))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return "";
+    }
+}
+
+void RemoveTree(const std::string &folder)
+{
+    std::string base = folder;
+    if (!base.empty() && base.back() != '\\')
+        base += '\\';
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((base + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = base + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    SetFileAttributesA(base.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(base.c_str());
+}
+
+bool CopyInto(const std::string &sourcePath, const std::string &folder, const std::string &name)
+{
+    std::string target = name;
+    if (target.empty())
+        target = sourcePath.substr(sourcePath.find_last_of('\\') + 1);
+    return CopyFileA(sourcePath.c_str(), (folder + target).c_str(), FALSE) != 0;
+}
+
+bool WriteBytes(const std::string &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = bytes.empty() || WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool ReadBytes(const std::string &path, std::string *bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD size = GetFileSize(file, NULL);
+    bytes->assign(size, '\0');
+    DWORD read = 0;
+    bool ok = size == 0 || ReadFile(file, &(*bytes)[0], size, &read, NULL);
+    CloseHandle(file);
+    return ok && read == size;
+}
+
+bool Exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string UserName()
+{
+    char name[300] = {0};
+    DWORD size = sizeof name;
+    GetUserNameA(name, &size);
+    return name;
+}
+
+std::string NewAddInFolder(const std::string &tag, bool withModules)
+{
+    std::string folder = NewTempFolder(tag);
+    CopyInto(BinFolder() + "Kestrel.dll", folder);
+    if (withModules)
+        for (const char *module : ModuleNames)
+            CopyInto(BinFolder() + module, folder);
+    return folder;
+}
+
+std::string NotesFolderOf(const std::string &addInFolder)
+{
+    return addInFolder + "Notes\\" + UserName();
+}
+
+// ---- message modules made by the tests --------------------------------------------
+
+static void Put16(std::string &s, unsigned v)
+{
+    s += (char)(v & 0xFF);
+    s += (char)((v >> 8) & 0xFF);
+}
+
+static void Put32(std::string &s, DWORD v)
+{
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+
+std::string MakeEntry(const std::string &text)
+{
+    std::string body = text;
+    body += '\0';
+    while ((body.size() + 4) % 4 != 0)
+        body += '\0';
+    std::string entry;
+    Put16(entry, (unsigned)(body.size() + 4));
+    Put16(entry, 0);
+    return entry + body;
+}
+
+std::string MakeUtf16Entry(const std::string &text)
+{
+    std::string body;
+    for (char c : text)
+        Put16(body, (unsigned char)c);
+    Put16(body, 0);
+    while (body.size() % 4 != 0)
+        body += '\0';
+    std::string entry;
+    Put16(entry, (unsigned)(body.size() + 4));
+    Put16(entry, 1);
+    return entry + body;
+}
+
+std::string MakeMessageTable(const std::vector<TableBlock> &blocks)
+{
+    std::string table;
+    Put32(table, (DWORD)blocks.size());
+    DWORD offset = 4 + 12 * (DWORD)blocks.size();
+    std::string entries;
+    for (const TableBlock &block : blocks) {
+        Put32(table, block.LowId);
+        Put32(table, block.LowId + (DWORD)block.Entries.size() - 1);
+        Put32(table, offset + (DWORD)entries.size());
+        for (const std::string &entry : block.Entries)
+            entries += entry;
+    }
+    return table + entries;
+}
+
+static bool UpdateModule(const std::string &path, WORD type, const std::string &bytes)
+{
+    if (!CopyFileA((BinFolder() + "H2INC.dll").c_str(), path.c_str(), FALSE))
+        return false;
+    HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
+    if (update == NULL)
+        return false;
+    BOOL ok = UpdateResourceA(update, MAKEINTRESOURCEA(type), MAKEINTRESOURCEA(1),
+                              MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), (void *)bytes.data(),
+                              (DWORD)bytes.size());
+    return EndUpdateResourceA(update, !ok) && ok;
+}
+
+bool WriteMessageModule(const std::string &path, const std::string &table)
+{
+    return UpdateModule(path, 11, table);
+}
+
+bool WriteModuleWithoutTable(const std::string &path)
+{
+    return UpdateModule(path, 10, std::string("not a message table"));
+}
+
+// ---- the add-in as a host loads it -------------------------------------------------
+
+bool AddIn::Open(const std::string &dllPath)
+{
+    Module = LoadLibraryA(dllPath.c_str());
+    if (Module == NULL)
+        return false;
+    GetWAAddInData = (decltype(GetWAAddInData))GetProcAddress(Module, "GetWAAddInData");
+    WAAddInLoad = (decltype(WAAddInLoad))GetProcAddress(Module, "WAAddInLoad");
+    WAAddInUnload = (decltype(WAAddInUnload))GetProcAddress(Module, "WAAddInUnload");
+    FrameWindowProc = (decltype(FrameWindowProc))GetProcAddress(Module, "FrameWindowProc");
+    OutWindowProc = (decltype(OutWindowProc))GetProcAddress(Module, "OutWindowProc");
+    return GetWAAddInData && WAAddInLoad && WAAddInUnload && FrameWindowProc && OutWindowProc;
+}
+
+void AddIn::Close()
+{
+    if (Module != NULL)
+        FreeLibrary(Module);
+    Module = NULL;
+}
+
+static LRESULT CALLBACK TestHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    TestHost *host = (TestHost *)GetWindowLongPtrA(window, GWLP_USERDATA);
+    if (host != nullptr && message == 1124 && window == host->Main)
+        return host->NextMenuId++;
+    if (host != nullptr && message == 2039 && window == host->Output) {
+        char *buffer = (char *)lParam;
+        size_t size = (size_t)wParam;
+        if (size == 0)
+            return 0;
+        if (host->FillWithoutZero) {
+            memset(buffer, 'A', size);
+            return 0;
+        }
+        size_t n = std::min(host->Word.size(), size - 1);
+        memcpy(buffer, host->Word.data(), n);
+        buffer[n] = 0;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool TestHost::Create()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = TestHostProc;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpszClassName = "KestrelTestHost";
+    RegisterClassA(&windowClass);
+    MenuBar = CreateMenu();
+    AddInsMenu = CreatePopupMenu();
+    AppendMenuA(AddInsMenu, MF_STRING, 12001, "Add-Ins Manager");
+    AppendMenuA(MenuBar, MF_POPUP, (UINT_PTR)AddInsMenu, "Add-Ins");
+    Main = CreateWindowA("KestrelTestHost", "Kestrel test host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                         NULL, MenuBar, GetModuleHandleA(NULL), NULL);
+    Output = CreateWindowA("KestrelTestHost", "", WS_CHILD, 0, 0, 100, 100, Main, NULL,
+                           GetModuleHandleA(NULL), NULL);
+    if (Main == NULL || Output == NULL)
+        return false;
+    SetWindowLongPtrA(Main, GWLP_USERDATA, (LONG_PTR)this);
+    SetWindowLongPtrA(Output, GWLP_USERDATA, (LONG_PTR)this);
+    Handles[0] = (DWORD)(ULONG_PTR)Main;
+    Handles[1] = (DWORD)(ULONG_PTR)MenuBar;
+    Handles[15] = (DWORD)(ULONG_PTR)Output;
+    Handles[28] = (DWORD)(ULONG_PTR)AddInsMenu;
+    return true;
+}
+
+void TestHost::Destroy()
+{
+    if (Main != NULL)
+        DestroyWindow(Main); // destroys the menu bar and its popup with it
+    Main = Output = NULL;
+}
+
+// ---- driving modal windows ----------------------------------------------------------
+
+struct WindowSearch {
+    const char *Caption;
+    bool Visible;
+    bool MessageBox;
+    HWND Found;
+};
+
+static BOOL CALLBACK FindProcessWindow(HWND window, LPARAM lParam)
+{
+    WindowSearch *search = (WindowSearch *)lParam;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId())
+        return TRUE;
+    if (search->Visible && !IsWindowVisible(window))
+        return TRUE;
+    if (search->MessageBox) {
+        char className[32] = {0};
+        GetClassNameA(window, className, sizeof className);
+        if (strcmp(className, "#32770") == 0 && GetDlgItem(window, 0xFFFF) != NULL) {
+            search->Found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    if (Text(window) == search->Caption) {
+        search->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static HWND PollForWindow(WindowSearch search, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        search.Found = NULL;
+        EnumWindows(FindProcessWindow, (LPARAM)&search);
+        if (search.Found != NULL) {
+            // Returns once the window's thread pumps messages again, that is after its start.
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(search.Found, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+            return search.Found;
+        }
+        if (GetTickCount() - start > timeoutMs)
+            return NULL;
+        Sleep(10);
+    }
+}
+
+HWND WaitForWindow(const char *caption, DWORD timeoutMs, bool visible)
+{
+    return PollForWindow(WindowSearch{caption, visible, false, NULL}, timeoutMs);
+}
+
+HWND WaitForMessageBox(DWORD timeoutMs)
+{
+    return PollForWindow(WindowSearch{"", true, true, NULL}, timeoutMs);
+}
+
+bool WaitForClose(HWND window, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (IsWindow(window) && IsWindowVisible(window)) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+static BOOL CALLBACK CloseProcessWindow(HWND window, LPARAM)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window))
+        return TRUE;
+    char className[32] = {0};
+    GetClassNameA(window, className, sizeof className);
+    if (strcmp(className, "#32770") != 0)
+        return TRUE;
+    if (GetDlgItem(window, 0xFFFF) != NULL) {
+        PostMessageA(window, WM_COMMAND, IDNO, 0);
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+    } else {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    return TRUE;
+}
+
+void RunModal(const std::function<void()> &open, const std::function<void()> &drive, DWORD timeoutMs)
+{
+    std::atomic<bool> opened_done(false);
+    std::thread driver([&]() {
+        drive();
+        DWORD start = GetTickCount();
+        while (!opened_done) {
+            EnumWindows(CloseProcessWindow, 0);
+            if (GetTickCount() - start > timeoutMs) {
+                ADD_FAILURE() << "a modal window would not close";
+                fflush(stdout);
+                ExitProcess(3);
+            }
+            Sleep(50);
+        }
+    });
+    open();
+    opened_done = true;
+    driver.join();
+}
+
+std::string Text(HWND window)
+{
+    int length = (int)SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(length + 1, '\0');
+    SendMessageA(window, WM_GETTEXT, length + 1, (LPARAM)&text[0]);
+    text.resize(strlen(text.c_str()));
+    return text;
+}
+
+std::string ControlText(HWND dialog, int id)
+{
+    return Text(GetDlgItem(dialog, id));
+}
+
+void SetControlText(HWND dialog, int id, const std::string &text)
+{
+    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)text.c_str());
+}
+
+bool Enabled(HWND dialog, int id)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+void SendCommand(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, 0), (LPARAM)GetDlgItem(dialog, id));
+}
+
+void PostCommand(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, 0), (LPARAM)GetDlgItem(dialog, id));
+}
+
+std::string MessageBoxText(HWND box)
+{
+    return ControlText(box, 0xFFFF);
+}
+
+void AnswerMessageBox(HWND box, int answer)
+{
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), (LPARAM)GetDlgItem(box, answer));
+    WaitForClose(box);
+}
+
+void TypeChars(HWND control, const std::string &chars)
+{
+    for (unsigned char c : chars)
+        SendMessageA(control, WM_CHAR, c, 1);
+}
+
+std::vector<HTREEITEM> Children(HWND tree, HTREEITEM parent)
+{
+    std::vector<HTREEITEM> items;
+    HTREEITEM item = parent == NULL
+                         ? (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)
+                         : (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)parent);
+    for (; item != NULL; item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item))
+        items.push_back(item);
+    return items;
+}
+
+std::string ItemText(HWND tree, HTREEITEM item)
+{
+    char text[260] = {0};
+    TVITEMA data = {};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&data);
+    return text;
+}
+
+LPARAM ItemParam(HWND tree, HTREEITEM item)
+{
+    TVITEMA data = {};
+    data.mask = TVIF_PARAM;
+    data.hItem = item;
+    SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&data);
+    return data.lParam;
+}
+
+HTREEITEM FindChild(HWND tree, HTREEITEM parent, const std::string &text)
+{
+    for (HTREEITEM item : Children(tree, parent))
+        if (ItemText(tree, item) == text)
+            return item;
+    return NULL;
+}
+
+HTREEITEM FindEntry(HWND tree, const std::string &category, const std::string &label)
+{
+    HTREEITEM parent = FindChild(tree, NULL, category);
+    return parent == NULL ? NULL : FindChild(tree, parent, label);
+}
+
+void Select(HWND tree, HTREEITEM item)
+{
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)item);
+}
+
+ResourceCounts CountResources()
+{
+    ResourceCounts counts;
+    counts.Gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    counts.User = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    counts.Handles = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &counts.Handles);
+    return counts;
+}
+
+} // namespace harness

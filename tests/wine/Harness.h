@@ -1,0 +1,120 @@
+// tests/wine/Harness.h
+// What the Wine tests share: folders and files, a test host that meets the add-in's host
+// contract, loading the built add-in, and driving modal windows from a second thread.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace harness {
+
+// ---- folders and files ------------------------------------------------------------
+std::string BinFolder();                          // the test program's folder, with "\"
+std::string NewTempFolder(const std::string &tag); // empty, unique, with "\"
+void RemoveTree(const std::string &folder);
+bool CopyInto(const std::string &sourcePath, const std::string &folder, const std::string &name = "");
+bool WriteBytes(const std::string &path, const std::string &bytes);
+bool ReadBytes(const std::string &path, std::string *bytes);
+bool Exists(const std::string &path);
+std::string UserName();
+
+// The eight message module file names.
+extern const char *const ModuleNames[8];
+
+// A folder laid out as a host's add-in folder: Kestrel.dll and, unless `withModules` is
+// false, the eight modules built beside the tests. Returns it with "\".
+std::string NewAddInFolder(const std::string &tag, bool withModules = true);
+
+// The notes folder the add-in uses for `addInFolder` and the current user.
+std::string NotesFolderOf(const std::string &addInFolder);
+
+// ---- message modules made by the tests --------------------------------------------
+// Bytes of a message table: blocks of (low id, texts); each text an 8-bit entry unless it
+// is marked UTF-16 by MakeUtf16Entry.
+struct TableBlock {
+    DWORD LowId;
+    std::vector<std::string> Entries; // raw entry bytes, header included
+};
+std::string MakeEntry(const std::string &text);      // 8-bit entry, zero and padding
+std::string MakeUtf16Entry(const std::string &text); // UTF-16 entry of ASCII text
+std::string MakeMessageTable(const std::vector<TableBlock> &blocks);
+
+// Writes a resource-only module holding `table` as message table 1 (UpdateResource on a
+// copy of a built module), at `path`. Returns false on failure.
+bool WriteMessageModule(const std::string &path, const std::string &table);
+// A module with no message table at all.
+bool WriteModuleWithoutTable(const std::string &path);
+
+// ---- the add-in as a host loads it -------------------------------------------------
+struct AddIn {
+    HMODULE Module = NULL;
+    void(__stdcall *GetWAAddInData)(char *, char *) = nullptr;
+    int(__stdcall *WAAddInLoad)(DWORD *, DWORD *) = nullptr;
+    void(__stdcall *WAAddInUnload)() = nullptr;
+    int(__stdcall *FrameWindowProc)(HWND, UINT, WPARAM, LPARAM) = nullptr;
+    int(__stdcall *OutWindowProc)(HWND, UINT, WPARAM, LPARAM) = nullptr;
+    bool Open(const std::string &dllPath); // LoadLibrary and look up the exports
+    void Close();                          // FreeLibrary
+};
+
+// A main window with an "Add-Ins" popup ("Add-Ins Manager", id 12001), answering 1124
+// with ids from 40001, and an output window answering 2039 with `Word`.
+struct TestHost {
+    HWND Main = NULL;
+    HWND Output = NULL;
+    HMENU MenuBar = NULL;
+    HMENU AddInsMenu = NULL;
+    DWORD Handles[36] = {};
+    DWORD Features[8] = {3014};
+    std::string Word;              // what 2039 answers
+    bool FillWithoutZero = false;  // answer 2039 with wParam bytes and no terminating zero
+    DWORD NextMenuId = 40001;
+    bool Create();
+    void Destroy();
+};
+
+// ---- driving modal windows ----------------------------------------------------------
+// Runs `open` on this thread (it blocks in a modal loop) while `drive` runs on a second
+// thread. Whatever `drive` leaves open is closed afterwards, so a failed check never
+// hangs the test; a watchdog ends a run that takes longer than `timeoutMs`.
+void RunModal(const std::function<void()> &open, const std::function<void()> &drive, DWORD timeoutMs = 20000);
+
+// The top-level window of this process with this caption once it is visible (or exists,
+// when `visible` is false), after it has finished starting; NULL after the timeout.
+HWND WaitForWindow(const char *caption, DWORD timeoutMs = 5000, bool visible = true);
+// A message box (dialog class) owned, directly or not, by `owner`, other than `owner`.
+HWND WaitForMessageBox(DWORD timeoutMs = 5000);
+bool WaitForClose(HWND window, DWORD timeoutMs = 5000);
+
+std::string Text(HWND window);
+std::string ControlText(HWND dialog, int id);
+void SetControlText(HWND dialog, int id, const std::string &text);
+bool Enabled(HWND dialog, int id);
+// WM_COMMAND with notification 0, sent (returns when handled) or posted (for commands
+// that open a modal box, which a send would wait behind).
+void SendCommand(HWND dialog, int id);
+void PostCommand(HWND dialog, int id);
+// The text of a message box's message, and an answer (IDYES, IDNO, IDOK).
+std::string MessageBoxText(HWND box);
+void AnswerMessageBox(HWND box, int answer);
+// Types characters into a control as WM_CHAR messages.
+void TypeChars(HWND control, const std::string &chars);
+
+// Tree access (8-bit texts).
+std::vector<HTREEITEM> Children(HWND tree, HTREEITEM parent); // parent NULL: roots
+std::string ItemText(HWND tree, HTREEITEM item);
+LPARAM ItemParam(HWND tree, HTREEITEM item);
+HTREEITEM FindChild(HWND tree, HTREEITEM parent, const std::string &text);
+HTREEITEM FindEntry(HWND tree, const std::string &category, const std::string &label);
+void Select(HWND tree, HTREEITEM item);
+
+// Object counts of this process, for balance checks.
+struct ResourceCounts {
+    DWORD Gdi, User, Handles;
+};
+ResourceCounts CountResources();
+
+} // namespace harness
