@@ -11,10 +11,12 @@ namespace {
 
 const char NotFoundText[] = "Could not find error number\r\n\r\nPlease check the error number and try again";
 
+// Shared icons belong to the system's cache of our module, so every opening reuses them
+// and none is left behind when the window closes.
 void SetWindowIcons(HWND window)
 {
-    HANDLE big = LoadImageA(AddInInstance, MAKEINTRESOURCEA(IDI_KESTREL), IMAGE_ICON, 32, 32, 0);
-    HANDLE small = LoadImageA(AddInInstance, MAKEINTRESOURCEA(IDI_KESTREL), IMAGE_ICON, 16, 16, 0);
+    HANDLE big = LoadImageA(AddInInstance, MAKEINTRESOURCEA(IDI_KESTREL), IMAGE_ICON, 32, 32, LR_SHARED);
+    HANDLE small = LoadImageA(AddInInstance, MAKEINTRESOURCEA(IDI_KESTREL), IMAGE_ICON, 16, 16, LR_SHARED);
     SendMessageA(window, WM_SETICON, ICON_BIG, (LPARAM)big);
     SendMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)small);
 }
