@@ -1,0 +1,169 @@
+// tools/KestrelHost/AddIns.cpp
+// Loading add-ins and passing them the host's messages, as the IDE does.
+#include "tools/KestrelHost/Host.h"
+#include <string.h>
+
+typedef void(__stdcall* GetWAAddInDataFunction)(char* name, char* description);
+typedef int(__stdcall* WAAddInLoadFunction)(DWORD* handles, DWORD* features);
+typedef void(__stdcall* WAAddInUnloadFunction)();
+typedef int(__stdcall* AddInWindowProcFunction)(HWND, UINT, WPARAM, LPARAM);
+
+struct AddIn {
+    HMODULE module;
+    char fileName[MAX_PATH];
+    WAAddInUnloadFunction unload;
+    AddInWindowProcFunction frameWindowProc;
+    AddInWindowProcFunction outWindowProc;
+};
+
+constexpr int MaxAddIns = 16;
+static AddIn AddIns[MaxAddIns];
+static int AddInCount;
+
+// The IDE's version first; the pointers to its lists of add-in procedures are not offered.
+static DWORD HostFeatures[8] = {3014};
+
+// Non-zero while an add-in is inside a call from the host, typically running a modal window:
+// the host must not free add-ins then, or their code would vanish from under the call.
+static int AddInCallDepth;
+
+bool AddInCallInProgress()
+{
+    return AddInCallDepth > 0;
+}
+
+bool AppendText(char* buffer, size_t size, const char* text)
+{
+    size_t used = strnlen(buffer, size);
+    size_t extra = strlen(text);
+    if (used >= size || extra >= size - used)
+        return false;
+    memcpy(buffer + used, text, extra + 1);
+    return true;
+}
+
+// The AddIns folder beside the host's own exe, ending in a backslash.
+static bool FindAddInsFolder(char* folder, size_t size)
+{
+    char exePath[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, exePath, sizeof exePath);
+    if (length == 0 || length >= sizeof exePath)
+        return false;
+    char* slash = strrchr(exePath, '\\');
+    if (slash == nullptr)
+        return false;
+    slash[1] = '\0';
+    folder[0] = '\0';
+    return AppendText(folder, size, exePath) && AppendText(folder, size, "AddIns\\");
+}
+
+static void LoadAddIn(const char* folder, const char* fileName)
+{
+    char path[MAX_PATH] = "";
+    if (!AppendText(path, sizeof path, folder) || !AppendText(path, sizeof path, fileName))
+        return;
+    if (AddInCount == MaxAddIns)
+        return;
+    HMODULE module = LoadLibraryA(path);
+    if (module == nullptr)
+        return;
+    // The message modules and any other helper DLL in the folder lack this export.
+    auto load = reinterpret_cast<WAAddInLoadFunction>(GetProcAddress(module, "WAAddInLoad"));
+    if (load == nullptr) {
+        FreeLibrary(module);
+        return;
+    }
+    AddInCallDepth++;
+    int result = load(HostHandles, HostFeatures);
+    AddInCallDepth--;
+    if (result == -1) {
+        FreeLibrary(module);
+        return;
+    }
+    AddIn& addIn = AddIns[AddInCount];
+    addIn.module = module;
+    addIn.fileName[0] = '\0';
+    AppendText(addIn.fileName, sizeof addIn.fileName, fileName);
+    addIn.unload = reinterpret_cast<WAAddInUnloadFunction>(GetProcAddress(module, "WAAddInUnload"));
+    addIn.frameWindowProc = reinterpret_cast<AddInWindowProcFunction>(GetProcAddress(module, "FrameWindowProc"));
+    addIn.outWindowProc = reinterpret_cast<AddInWindowProcFunction>(GetProcAddress(module, "OutWindowProc"));
+    AddInCount++;
+}
+
+void LoadAddIns()
+{
+    char folder[MAX_PATH];
+    char pattern[MAX_PATH] = "";
+    if (!FindAddInsFolder(folder, sizeof folder) || !AppendText(pattern, sizeof pattern, folder) ||
+        !AppendText(pattern, sizeof pattern, "*.dll"))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            LoadAddIn(folder, found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+void UnloadAddIns()
+{
+    // Messages keep arriving while windows are torn down; none may reach a freed add-in.
+    int count = AddInCount;
+    AddInCount = 0;
+    for (int i = 0; i < count; i++) {
+        if (AddIns[i].unload != nullptr)
+            AddIns[i].unload();
+        FreeLibrary(AddIns[i].module);
+    }
+}
+
+static bool Forward(bool outputWindow, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    bool handled = false;
+    AddInCallDepth++;
+    for (int i = 0; i < AddInCount && !handled; i++) {
+        AddInWindowProcFunction proc = outputWindow ? AddIns[i].outWindowProc : AddIns[i].frameWindowProc;
+        if (proc != nullptr)
+            handled = proc(window, message, wParam, lParam) != 0;
+    }
+    AddInCallDepth--;
+    return handled;
+}
+
+bool ForwardToFrameWindowProcs(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Forward(false, window, message, wParam, lParam);
+}
+
+bool ForwardToOutWindowProcs(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Forward(true, window, message, wParam, lParam);
+}
+
+void ShowAddInsManager(HWND owner)
+{
+    char text[4096] = "";
+    if (AddInCount == 0)
+        AppendText(text, sizeof text, "No add-in is loaded.");
+    for (int i = 0; i < AddInCount; i++) {
+        char name[256] = "";
+        char description[256] = "";
+        auto getData = reinterpret_cast<GetWAAddInDataFunction>(GetProcAddress(AddIns[i].module, "GetWAAddInData"));
+        if (getData != nullptr) {
+            getData(name, description);
+            // The buffers are the add-in's to fill; a missing terminator must not run on.
+            name[sizeof name - 1] = '\0';
+            description[sizeof description - 1] = '\0';
+        }
+        // Whatever does not fit is left out whole; the rest of the list still shows.
+        char entry[sizeof name + sizeof description + MAX_PATH + 8] = "";
+        if (AppendText(entry, sizeof entry, AddIns[i].fileName) && AppendText(entry, sizeof entry, ": ") &&
+            AppendText(entry, sizeof entry, name) && AppendText(entry, sizeof entry, "\r\n    ") &&
+            AppendText(entry, sizeof entry, description) && AppendText(entry, sizeof entry, "\r\n"))
+            AppendText(text, sizeof text, entry);
+    }
+    MessageBoxA(owner, text, "Add-Ins Manager", MB_OK | MB_ICONINFORMATION);
+}
