@@ -27,6 +27,8 @@ bool FormatLabel(const char *prefix, uint32_t id, char *out, int size)
     FormatSignedDecimal((int32_t)id, number);
     TextBuffer label(out, size);
     label.Append(prefix).Append(number);
+    if (!label.Ok() && size > 0)
+        out[0] = 0;
     return label.Ok();
 }
 

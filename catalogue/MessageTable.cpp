@@ -78,6 +78,11 @@ uint32_t WalkMessageTable(const unsigned char *data, uint32_t size, MessageEntry
                 break;
             if (!EntryFits(size, pos, length))
                 return visited;
+            // Entries of a sound table never overlap, so there can be no more of them than
+            // headers fit in the bytes; blocks that all point at one run of entries would
+            // otherwise list it again and again and keep the host busy.
+            if (visited >= size / EntryHeaderSize)
+                return visited;
             visit(context, id);
             ++visited;
             ++id;

@@ -283,6 +283,31 @@ TEST(MessageTableWalk, EntryCountThatOverflowsStopsAtTheEnd)
     EXPECT_EQ(Walk(table), (Ids{100, 101, 102}));
 }
 
+TEST(MessageTableWalk, BlocksSharingOneRunListNoMoreEntriesThanFit)
+{
+    // 200 blocks all pointing at the same run of 50 entries: a hostile table that would
+    // list 10,000 entries from bytes that hold at most a few hundred headers.
+    std::vector<BlockSpec> blocks(1, BlockSpec{0, 49, {}});
+    for (int i = 0; i < 50; ++i)
+        blocks[0].Entries.push_back(AnsiEntry("1 x"));
+    std::vector<uint32_t> offsets;
+    Bytes b = BuildTable(blocks, &offsets);
+    Bytes headers;
+    Put32(headers, 200);
+    for (int i = 0; i < 200; ++i) {
+        Put32(headers, 0);
+        Put32(headers, 49);
+        Put32(headers, 0);
+    }
+    Bytes entries(b.begin() + offsets[0], b.end());
+    Bytes table = headers;
+    for (int i = 0; i < 200; ++i)
+        Patch32(table, 4 + 12 * i + 8, (uint32_t)headers.size());
+    table.insert(table.end(), entries.begin(), entries.end());
+    EXPECT_LE(Walk(table).size(), table.size() / 4);
+    EXPECT_GE(Walk(table).size(), 50u);
+}
+
 TEST(MessageTableWalk, HeaderCutAfterTheZeroWord)
 {
     // The last two bytes are a zero word: skipping it leaves no room for a header.
