@@ -99,7 +99,9 @@ bool PutCaretOn(const char* text)
     const char* found = strstr(SampleOutput, text);
     if (found == nullptr || text[0] == '\0')
         return false;
-    WPARAM position = found - SampleOutput;
+    // Inside the text, as a click leaves it: the EDIT's own double-click works from the caret,
+    // and from a word's first character it takes the word before.
+    WPARAM position = (found - SampleOutput) + strlen(text) / 2;
     SetFocus(OutputWindow);
     SendMessageA(OutputWindow, EM_SETSEL, position, position);
     SendMessageA(OutputWindow, EM_SCROLLCARET, 0, 0);
@@ -111,6 +113,6 @@ void PostDoubleClickAtCaret()
     DWORD selectionStart = 0;
     SendMessageA(OutputWindow, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart), 0);
     LRESULT point = SendMessageA(OutputWindow, EM_POSFROMCHAR, selectionStart, 0);
-    // One pixel into the character, so that the click lands on it and not on the gap before.
+    // One pixel into the character after the caret, so that the click lands on it.
     PostMessageA(OutputWindow, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(LOWORD(point) + 1, HIWORD(point) + 1));
 }
