@@ -57,8 +57,9 @@ void ShowDetailsText(const char *text, int length)
     } else {
         SetFieldText(ErrorField, "");
     }
-    // The description runs to the formatted text's end, which is zero-terminated.
-    SetFieldText(DescriptionField, parts.Description);
+    // The description runs to the formatted text's end, which is zero-terminated. A text
+    // with no description part leaves Description pointing at its start, not at nothing.
+    SetFieldText(DescriptionField, parts.DescriptionLength > 0 ? parts.Description : "");
 }
 
 // A message of a module whose table would make the formatter read outside it is shown
