@@ -22,3 +22,9 @@ foreach(source ${KESTREL_WINE_TESTS})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          PROPERTIES TIMEOUT 120 LABELS wine)
 endforeach()
+
+# The resource checks also read the 32-bit product module and use the version API.
+if(TARGET ResourcesTest)
+    target_compile_definitions(ResourcesTest PRIVATE KESTREL_PRODUCT_DIR="${KESTREL_PRODUCT_DIR}")
+    target_link_libraries(ResourcesTest PRIVATE version)
+endif()
