@@ -28,3 +28,24 @@ if(TARGET ResourcesTest)
     target_compile_definitions(ResourcesTest PRIVATE KESTREL_PRODUCT_DIR="${KESTREL_PRODUCT_DIR}")
     target_link_libraries(ResourcesTest PRIVATE version)
 endif()
+
+# The catalogue checks read the sources at test time (Wine maps drive Z: to the root) and
+# parse them with the message compiler's own reader, built here for Windows.
+if(TARGET CatalogueContentTest)
+    if(NOT TARGET message_compiler_lib)
+        add_library(message_compiler_lib STATIC
+            tools/MessageCompiler/MessageSource.cpp
+            tools/MessageCompiler/MessageTableWriter.cpp
+            tools/MessageCompiler/Cp1252.cpp)
+        target_include_directories(message_compiler_lib PUBLIC ${CMAKE_SOURCE_DIR})
+    endif()
+    target_link_libraries(CatalogueContentTest PRIVATE message_compiler_lib)
+    target_compile_definitions(CatalogueContentTest PRIVATE KESTREL_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}")
+endif()
+
+# Opening time of the lookup window on the full catalogue: a program that prints figures,
+# run by hand under Wine, not a test.
+add_executable(OpenTimeBenchmark tools/benchmark/OpenTimeBenchmark.cpp $<TARGET_OBJECTS:kestrel_resources>)
+target_link_libraries(OpenTimeBenchmark PRIVATE kestrel_win)
+target_link_options(OpenTimeBenchmark PRIVATE -static)
+add_dependencies(OpenTimeBenchmark Kestrel message_modules)
