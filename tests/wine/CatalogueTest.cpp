@@ -532,6 +532,50 @@ TEST(LookupCatalogue, EveryOpeningBuildsTheSameCatalogue)
     EXPECT_EQ(openings[0], openings[1]);
 }
 
+// The built add-in, loaded by a host from a folder of its own, reads the modules beside it.
+TEST(LookupCatalogue, TheLoadedAddInReadsTheModulesBesideIt)
+{
+    const std::string folder = NewAddInFolder("cat-e2e", false);
+    ASSERT_FALSE(folder.empty());
+    ASSERT_TRUE(WriteMessageModule(folder + "ML.dll",
+                                   MakeMessageTable({{1000, {MakeEntry("1 Bad operand\x95\r\nOne sentence."),
+                                                             MakeUtf16Entry("2 Wide\x95\r\nLeft out.")}},
+                                                     {10000, {MakeEntry("3 Five digits\x95\r\nShown.")}}})));
+    ASSERT_TRUE(WriteMessageModule(folder + "rcw.dll",
+                                   MakeMessageTable({{4003, {MakeEntry("3 Only here\x95\r\nW text.")}}})));
+    TestHost host;
+    AddIn addIn;
+    ASSERT_TRUE(host.Create());
+    ASSERT_TRUE(addIn.Open(folder + "Kestrel.dll"));
+    ASSERT_EQ(addIn.WAAddInLoad(host.Handles, host.Features), 0);
+    const DWORD command = host.NextMenuId - 1;
+    RunModal([&] { addIn.FrameWindowProc(host.Main, WM_COMMAND, command, 0); },
+             [] {
+                 HWND window = WaitForWindow("Kestrelview");
+                 ASSERT_NE(window, (HWND)NULL);
+                 HWND tree = GetDlgItem(window, IDC_CATALOGUE_TREE);
+                 ASSERT_EQ(Children(tree, NULL).size(), 8u);
+                 std::vector<std::string> ml;
+                 for (HTREEITEM entry : Children(tree, FindChild(tree, NULL, MlCategory)))
+                     ml.push_back(ItemText(tree, entry));
+                 EXPECT_EQ(ml, (std::vector<std::string>{"A1000", "A10000"}));
+                 EXPECT_NE(FindEntry(tree, RwCategory, "RW4003"), (HTREEITEM)NULL);
+                 EXPECT_EQ(SendMessageA(tree, TVM_GETCOUNT, 0, 0), 8 + 3);
+
+                 SetControlText(window, IDC_ERROR_NUMBER, "a1000");
+                 SendCommand(window, IDC_FIND);
+                 EXPECT_EQ(ControlText(window, IDC_ERROR_NUMBER), "A1000");
+                 EXPECT_EQ(ControlText(window, IDC_TYPE), "Fatal");
+                 EXPECT_EQ(ControlText(window, IDC_ERROR), "Bad operand");
+                 EXPECT_EQ(ControlText(window, IDC_DESCRIPTION), "One sentence.");
+                 SendMessageA(window, WM_CLOSE, 0, 0);
+             });
+    addIn.WAAddInUnload();
+    addIn.Close();
+    host.Destroy();
+    RemoveTree(folder);
+}
+
 // ---- the real message modules -----------------------------------------------------------
 
 TEST(RealModules, EachOpensAsDataWithMessageTableOne)
