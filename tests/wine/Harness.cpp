@@ -505,4 +505,42 @@ ResourceCounts CountResources()
     return counts;
 }
 
+// ---- flushing posted messages ----------------------------------------------------------
+
+static const WPARAM FlushMarkerWParam = 0x4B46; // "KF"
+static std::atomic<LPARAM> FlushMarkerSeen(0);
+
+static LRESULT CALLBACK FlushMarkerHook(int code, WPARAM removal, LPARAM lParam)
+{
+    const MSG *message = (const MSG *)lParam;
+    if (code == HC_ACTION && removal == PM_REMOVE && message->message == WM_NULL &&
+        message->wParam == FlushMarkerWParam)
+        FlushMarkerSeen = message->lParam;
+    return CallNextHookEx(NULL, code, removal, lParam);
+}
+
+bool FlushPosted(HWND window, DWORD timeoutMs)
+{
+    static std::atomic<LPARAM> counter(0);
+    LPARAM marker = ++counter;
+    DWORD thread = GetWindowThreadProcessId(window, NULL);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, FlushMarkerHook, NULL, thread);
+    if (hook == NULL)
+        return false;
+    bool seen = PostMessageA(window, WM_NULL, FlushMarkerWParam, marker) != 0;
+    DWORD start = GetTickCount();
+    while (seen && FlushMarkerSeen != marker) {
+        if (GetTickCount() - start > timeoutMs)
+            seen = false;
+        Sleep(5);
+    }
+    UnhookWindowsHookEx(hook);
+    // The marker is out of the queue; once this send returns, what came before it has
+    // been dispatched too.
+    DWORD_PTR result = 0;
+    if (seen && IsWindow(window))
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result);
+    return seen;
+}
+
 } // namespace harness

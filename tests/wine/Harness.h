@@ -117,4 +117,10 @@ struct ResourceCounts {
 };
 ResourceCounts CountResources();
 
+// Waits until `window`'s thread has taken every message posted to it so far out of its
+// queue and dispatched it (a marker posted behind them comes out, then the thread pumps
+// again). Posted input (keys, mouse) is otherwise still queued when a SendMessage from
+// the driver returns, since sent messages go first. False after the timeout.
+bool FlushPosted(HWND window, DWORD timeoutMs = 5000);
+
 } // namespace harness
