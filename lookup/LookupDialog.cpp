@@ -11,6 +11,11 @@ namespace {
 
 const char NotFoundText[] = "Could not find error number\r\n\r\nPlease check the error number and try again";
 
+// Set when the start itself ended the window (a code that matched nothing): the dialog
+// manager still shows a template marked visible once WM_INITDIALOG returns, so that show
+// is refused and the window goes without ever appearing.
+bool EndedAtStart;
+
 // Shared icons belong to the system's cache of our module, so every opening reuses them
 // and none is left behind when the window closes.
 void SetWindowIcons(HWND window)
@@ -61,11 +66,14 @@ BOOL OnInitDialog(HWND window, const char *code)
     InsertToolCategories(CategoryVariantMain, CatalogueTree);
     LoadToolModules();
     OnTop = false;
+    EndedAtStart = false;
     if (code != NULL) {
-        if (FindErrorCode(code))
+        if (FindErrorCode(code)) {
             SendMessageA(ErrorNumberField, WM_SETTEXT, 0, (LPARAM)code);
-        else
+        } else {
+            EndedAtStart = true;
             EndDialog(window, 0);
+        }
     }
     return TRUE;
 }
@@ -204,6 +212,10 @@ INT_PTR CALLBACK LookupDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CLOSE:
         EndDialog(window, 0);
         return TRUE;
+    case WM_WINDOWPOSCHANGING:
+        if (EndedAtStart)
+            ((WINDOWPOS *)lParam)->flags &= ~SWP_SHOWWINDOW;
+        return FALSE;
     }
     return FALSE;
 }
