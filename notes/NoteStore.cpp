@@ -65,6 +65,12 @@ bool WriteWholeFile(const char *path, const char *bytes, DWORD size)
 // beside it, which then replaces the note in one step. On any failure the old note stays.
 void ReplaceNoteFile(const char *notePath, const char *code, HWND field)
 {
+    // A note the user made read-only (or a folder of the note's name) is not replaced:
+    // writing it in place would be refused, but some systems let a rename replace it.
+    DWORD attributes = GetFileAttributesA(notePath);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return;
     char tempPath[PathCapacity];
     TextBuffer temp(tempPath, sizeof tempPath);
     temp.Append(NotesFolder).Append("\\").Append(code).Append(".tmp");
