@@ -106,12 +106,14 @@ void PrepareNotesFolder()
     ExtractFolder(modulePath, AddInFolder, sizeof AddInFolder);
     char user[UserNameCapacity];
     UserFolderName(user, sizeof user);
+    // Both levels are named before either is made: a user folder that cannot be named
+    // leaves no empty "Notes" folder behind.
     char root[PathCapacity];
-    if (!FormNotesRoot(AddInFolder, root, sizeof root))
+    if (!FormNotesRoot(AddInFolder, root, sizeof root) ||
+        !FormNotesFolder(AddInFolder, user, NotesFolder, sizeof NotesFolder))
         return;
     CreateDirectoryA(root, NULL);
-    if (FormNotesFolder(AddInFolder, user, NotesFolder, sizeof NotesFolder))
-        CreateDirectoryA(NotesFolder, NULL);
+    CreateDirectoryA(NotesFolder, NULL);
 }
 
 bool FileExists(const char *path)
