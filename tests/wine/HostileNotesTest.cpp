@@ -1,0 +1,890 @@
+// tests/wine/HostileNotesTest.cpp
+// Notes are the user's own work and the add-in runs inside the IDE: note files of any shape,
+// files held by someone else, read-only notes, folders too deep to name, strange user names,
+// odd file names in the notes folder and a host that answers without a terminator must
+// neither fault nor lose a note nor write anything outside the notes folder. Driven end to
+// end through the built Kestrel.dll, except where a test sets the add-in's state directly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "addin/State.h"
+#include "catalogue/Catalogue.h"
+#include "notes/NoteBrowser.h"
+#include "notes/NoteStore.h"
+#include "resources/ResourceIds.h"
+#include "tests/wine/Harness.h"
+#include "tests/wine/LinkedAddIn.h"
+
+using namespace harness;
+
+namespace {
+
+const char LookupCaption[] = "Kestrelview";
+const char BrowserCaption[] = "Note Browser";
+const char LinkCategory[] = "LINK\\LIB\\DUMPBIN\\EDITBIN";
+const char Question[] = "Are you sure you want to delete the note for error: ";
+
+// ---- the add-in folder as files -------------------------------------------------------
+
+// Every file and folder under `folder` by relative path: a file's bytes (a module's size
+// only), "<folder>" for a folder.
+typedef std::map<std::string, std::string> Listing;
+
+void Collect(const std::string &folder, const std::string &relative, Listing *listing)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string path = relative + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            (*listing)[path] = "<folder>";
+            Collect(folder, path + "\\", listing);
+        } else if (name.size() > 4 && name.substr(name.size() - 4) == ".dll") {
+            (*listing)[path] = "<module of " + std::to_string(found.nFileSizeLow) + " bytes>";
+        } else {
+            std::string bytes;
+            ReadBytes(folder + path, &bytes);
+            (*listing)[path] = bytes.size() > 200 ? "<" + std::to_string(bytes.size()) + " bytes>" : bytes;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+Listing ListFolder(const std::string &folder)
+{
+    Listing listing;
+    Collect(folder, "", &listing);
+    return listing;
+}
+
+std::string NotesRelative() { return "Notes\\" + UserName(); }
+
+// Creates Notes\<user> under the add-in folder and writes one note file; returns its path.
+std::string PutNote(const std::string &addInFolder, const std::string &fileName, const std::string &bytes)
+{
+    CreateDirectoryA((addInFolder + "Notes").c_str(), NULL);
+    CreateDirectoryA(NotesFolderOf(addInFolder).c_str(), NULL);
+    std::string path = NotesFolderOf(addInFolder) + "\\" + fileName;
+    EXPECT_TRUE(WriteBytes(path, bytes)) << path;
+    return path;
+}
+
+std::string FileBytes(const std::string &path)
+{
+    std::string bytes;
+    if (!ReadBytes(path, &bytes))
+        return "<unreadable>";
+    return bytes;
+}
+
+// The rich-edit fields may hand line breaks back as a lone CR; compare texts by their lines.
+std::string Lines(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// ---- the built add-in in a test host ---------------------------------------------------
+
+struct Session {
+    std::string Folder;
+    TestHost Host;
+    AddIn Module;
+    DWORD Command = 0;
+
+    bool Start(const std::string &folder)
+    {
+        Folder = folder;
+        if (!Host.Create() || !Module.Open(folder + "Kestrel.dll"))
+            return false;
+        Module.WAAddInLoad(Host.Handles, Host.Features);
+        Command = Host.NextMenuId - 1;
+        return true;
+    }
+
+    void Open(const std::function<void(HWND)> &drive)
+    {
+        RunModal([&] { Module.FrameWindowProc(Host.Main, WM_COMMAND, Command, 0); },
+                 [&] {
+                     HWND window = WaitForWindow(LookupCaption);
+                     ASSERT_NE(window, (HWND)NULL) << "the lookup window did not open";
+                     drive(window);
+                     PostMessageA(window, WM_CLOSE, 0, 0);
+                     WaitForClose(window);
+                 });
+    }
+
+    void Stop()
+    {
+        if (Module.Module != NULL) {
+            Module.WAAddInUnload();
+            Module.Close();
+        }
+        Host.Destroy();
+    }
+};
+
+HWND Tree(HWND window) { return GetDlgItem(window, IDC_CATALOGUE_TREE); }
+
+bool SelectEntry(HWND window, const std::string &category, const std::string &label)
+{
+    HTREEITEM entry = FindEntry(Tree(window), category, label);
+    if (entry == NULL)
+        return false;
+    Select(Tree(window), entry);
+    return true;
+}
+
+// The note browser over the lookup window; `drive` gets its window.
+void WithBrowser(HWND lookup, const std::function<void(HWND)> &drive)
+{
+    PostMessageA(lookup, WM_SYSCOMMAND, IDM_BROWSE_NOTES, 0);
+    HWND browser = WaitForWindow(BrowserCaption);
+    ASSERT_NE(browser, (HWND)NULL) << "the note browser did not open";
+    drive(browser);
+    PostMessageA(browser, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitForClose(browser));
+    SendMessageA(lookup, WM_NULL, 0, 0);
+}
+
+HWND BrowserTreeOf(HWND browser) { return GetDlgItem(browser, IDC_BROWSER_TREE); }
+
+struct NoteButtons {
+    bool Save, Delete;
+    bool operator==(const NoteButtons &o) const { return Save == o.Save && Delete == o.Delete; }
+};
+std::ostream &operator<<(std::ostream &out, const NoteButtons &b)
+{
+    return out << "{Save " << (b.Save ? "enabled" : "disabled") << ", Delete " << (b.Delete ? "enabled" : "disabled")
+               << "}";
+}
+NoteButtons LookupButtons(HWND w) { return {Enabled(w, IDC_SAVE_NOTE), Enabled(w, IDC_DELETE_NOTE)}; }
+NoteButtons BrowserButtons(HWND b) { return {Enabled(b, IDC_BROWSER_SAVE_NOTE), Enabled(b, IDC_BROWSER_DELETE_NOTE)}; }
+const NoteButtons BothEnabled{true, true};
+const NoteButtons BothDisabled{false, false};
+
+// A file held open by "another program" without any sharing.
+struct HeldFile {
+    HANDLE Handle;
+    explicit HeldFile(const std::string &path)
+        : Handle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL))
+    {
+    }
+    ~HeldFile() { Release(); }
+    void Release()
+    {
+        if (Handle != INVALID_HANDLE_VALUE)
+            CloseHandle(Handle);
+        Handle = INVALID_HANDLE_VALUE;
+    }
+};
+
+class HostileNotes : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Folder = NewAddInFolder("notes");
+        ASSERT_FALSE(Folder.empty());
+    }
+    void TearDown() override
+    {
+        S.Stop();
+        RemoveTree(Folder);
+    }
+    std::string Folder;
+    Session S;
+};
+
+// ---- note files of any shape ----------------------------------------------------------
+
+struct NoteShape {
+    const char *Name;
+    std::string Bytes;
+    std::string Shown;
+};
+
+std::string Megabyte()
+{
+    std::string text;
+    for (int line = 0; text.size() < (1u << 20); ++line)
+        text += "line " + std::to_string(line) + " of a note far longer than any note is\r\n";
+    text.resize(1u << 20);
+    return text;
+}
+
+std::vector<NoteShape> Shapes()
+{
+    std::string mega = Megabyte();
+    return {
+        {"ZeroBytes", "", ""},
+        {"OnlyAZero", std::string(1, '\0'), ""},
+        {"WithoutAnyZero", "a note that ends without a zero byte", "a note that ends without a zero byte"},
+        {"ZeroInTheMiddle", std::string("before\0after", 12), "before"},
+        {"OneMegabyteWithoutZero", mega, mega},
+    };
+}
+
+class NoteShapes : public HostileNotes, public ::testing::WithParamInterface<NoteShape> {};
+
+TEST_P(NoteShapes, LoadWholeInBothWindowsAndWriteNothing)
+{
+    const NoteShape &shape = GetParam();
+    std::string path = PutNote(Folder, "A2008.knote", shape.Bytes);
+    Listing before = ListFolder(Folder);
+    ASSERT_TRUE(S.Start(Folder));
+    S.Open([&](HWND window) {
+        ASSERT_TRUE(SelectEntry(window, "ML", "A2008"));
+        std::string shown = ControlText(window, IDC_NOTE);
+        EXPECT_EQ(Lines(shown).size(), Lines(shape.Shown).size());
+        EXPECT_TRUE(Lines(shown) == Lines(shape.Shown));
+        EXPECT_EQ(LookupButtons(window), BothEnabled);
+        WithBrowser(window, [&](HWND browser) {
+            HTREEITEM entry = FindEntry(BrowserTreeOf(browser), "ML", "A2008");
+            ASSERT_NE(entry, (HTREEITEM)NULL);
+            Select(BrowserTreeOf(browser), entry);
+            EXPECT_TRUE(Lines(ControlText(browser, IDC_BROWSER_NOTE)) == Lines(shape.Shown));
+            EXPECT_EQ(BrowserButtons(browser), BothEnabled);
+        });
+    });
+    EXPECT_EQ(ListFolder(Folder), before);
+    EXPECT_TRUE(FileBytes(path) == shape.Bytes);
+}
+
+TEST_P(NoteShapes, SaveUneditedKeepsTheWholeText)
+{
+    const NoteShape &shape = GetParam();
+    std::string path = PutNote(Folder, "A2008.knote", shape.Bytes);
+    ASSERT_TRUE(S.Start(Folder));
+    S.Open([&](HWND window) {
+        ASSERT_TRUE(SelectEntry(window, "ML", "A2008"));
+        SendCommand(window, IDC_SAVE_NOTE);
+    });
+    std::string saved = FileBytes(path);
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(saved.back(), '\0');
+    saved.pop_back();
+    EXPECT_EQ(Lines(saved).size(), Lines(shape.Shown).size());
+    EXPECT_TRUE(Lines(saved) == Lines(shape.Shown));
+}
+
+std::string ShapeName(const ::testing::TestParamInfo<NoteShape> &info) { return info.param.Name; }
+INSTANTIATE_TEST_SUITE_P(Shapes, NoteShapes, ::testing::ValuesIn(Shapes()), ShapeName);
+
+// ---- notes held by someone else, and read-only notes -------------------------------------
+
+TEST_F(HostileNotes, NoteHeldOpenDuringLoadShowsNothingAndOffersNothing)
+{
+    std::string path = PutNote(Folder, "A2008.knote", std::string("kept note\0", 10));
+    Listing before = ListFolder(Folder);
+    ASSERT_TRUE(S.Start(Folder));
+    S.Open([&](HWND window) {
+        HeldFile held(path);
+        ASSERT_NE(held.Handle, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(SelectEntry(window, "ML", "A2008"));
+        EXPECT_EQ(ControlText(window, IDC_NOTE), "");
+        EXPECT_EQ(LookupButtons(window), BothDisabled);
+        WithBrowser(window, [&](HWND browser) {
+            HTREEITEM entry = FindEntry(BrowserTreeOf(browser), "ML", "A2008");
+            ASSERT_NE(entry, (HTREEITEM)NULL);
+            Select(BrowserTreeOf(browser), entry);
+            EXPECT_EQ(ControlText(browser, IDC_BROWSER_NOTE), "");
+            EXPECT_EQ(BrowserButtons(browser), BothDisabled);
+        });
+        // Once the other program lets go, the note is there again.
+        held.Release();
+        Select(Tree(window), FindChild(Tree(window), NULL, "ML"));
+        ASSERT_TRUE(SelectEntry(window, "ML", "A2008"));
+        EXPECT_EQ(ControlText(window, IDC_NOTE), "kept note");
+        EXPECT_EQ(LookupButtons(window), BothEnabled);
+    });
+    EXPECT_EQ(ListFolder(Folder), before);
+}
+
+TEST_F(HostileNotes, NoteHeldOpenDuringSaveStaysWholeFromEitherWindow)
+{
+    const std::string old("old note\0", 9);
+    std::string path = PutNote(Folder, "A2008.knote", old);
+    Listing before = ListFolder(Folder);
+    ASSERT_TRUE(S.Start(Folder));
+    S.Open([&](HWND window) {
+        ASSERT_TRUE(SelectEntry(window, "ML", "A2008"));
+        ASSERT_EQ(ControlText(window, IDC_NOTE), "old note");
+        {
+            HeldFile held(path);
+            ASSERT_NE(held.Handle, INVALID_HANDLE_VALUE);
+            SetControlText(window, IDC_NOTE, "new text from the lookup window");
+            SendCommand(window, IDC_SAVE_NOTE);
+            WithBrowser(window, [&](HWND browser) {
+                Select(BrowserTreeOf(browser), FindEntry(BrowserTreeOf(browser), "ML", "A2008"));
+                SetControlText(browser, IDC_BROWSER_NOTE, "new text from the browser");
+                SendCommand(browser, IDC_BROWSER_SAVE_NOTE);
+            });
+        }
+        EXPECT_TRUE(FileBytes(path) == old) << FileBytes(path);
+        EXPECT_EQ(ListFolder(Folder), before) << "a temporary file was left behind";
+        // Released, the same save goes through.
+        SetControlText(window, IDC_NOTE, "saved at last");
+        SendCommand(window, IDC_SAVE_NOTE);
+        EXPECT_TRUE(FileBytes(path) == std::string("saved at last\0", 14)) << FileBytes(path);
+    });
+}
+
+TEST_F(HostileNotes, ReadOnlyNoteIsNeitherReplacedNorDeleted)
+{
+    const std::string old("read-only note\0", 15);
+    std::string path = PutNote(Folder, "A2008.knote", old);
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    Listing before = ListFolder(Folder);
+    ASSERT_TRUE(S.Start(Folder));
+    S.Open([&](HWND window) {
+        ASSERT_TRUE(SelectEntry(window, "ML", "A2008"));
+        EXPECT_EQ(ControlText(window, IDC_NOTE), "read-only note");
+        SetControlText(window, IDC_NOTE, "an attempt to overwrite it");
+        SendCommand(window, IDC_SAVE_NOTE);
+        EXPECT_TRUE(FileBytes(path) == old) << FileBytes(path);
+        EXPECT_EQ(ListFolder(Folder), before);
+
+        PostCommand(window, IDC_DELETE_NOTE);
+        HWND box = WaitForMessageBox();
+        ASSERT_NE(box, (HWND)NULL);
+        AnswerMessageBox(box, IDYES);
+        SendMessageA(window, WM_NULL, 0, 0);
+        EXPECT_TRUE(FileBytes(path) == old);
+    });
+    EXPECT_EQ(ListFolder(Folder), before);
+}
+
+// ---- add-in folders within a few characters of the path limit -----------------------------
+
+// A folder whose path, trailing backslash included, is exactly `length` characters long,
+// laid out as an add-in folder. Empty when the system will not make it.
+std::string DeepAddInFolder(const std::string &root, size_t length)
+{
+    std::string folder = root;
+    while (folder.size() < length) {
+        size_t part = std::min<size_t>(60, length - folder.size() - 1);
+        if (part == 0)
+            return "";
+        folder += std::string(part, 'd') + "\\";
+        if (!CreateDirectoryA(folder.c_str(), NULL))
+            return "";
+    }
+    if (!CopyInto(BinFolder() + "Kestrel.dll", folder))
+        return "";
+    for (const char *module : ModuleNames)
+        if (!CopyInto(BinFolder() + module, folder))
+            return "";
+    return folder;
+}
+
+struct DeepFolder {
+    size_t Length;  // of the add-in folder's path, backslash included
+    bool PathNamed; // the add-in can name the note path of A2008 (the system may still refuse it)
+};
+
+class DeepFolders : public ::testing::TestWithParam<DeepFolder> {};
+
+// With the user name root (as under Wine), the note of A2008 lies 22 characters below the
+// add-in folder: it has 259 characters at 237, 260 at 238 (the product can name it, the
+// system refuses it) and 261 at 239 (too long to name). At 248 Kestrel.dll's own path has
+// 259 characters, the longest the system loads.
+TEST_P(DeepFolders, NothingFaultsAndNothingIsWrittenOutsideTheNotes)
+{
+    const DeepFolder &deep = GetParam();
+    std::string root = NewTempFolder("deep");
+    std::string folder = DeepAddInFolder(root, deep.Length);
+    ASSERT_EQ(folder.size(), deep.Length) << "could not lay out the folder";
+    std::string notes = NotesFolderOf(folder);
+    std::string note = notes + "\\A2008.knote";
+    Listing before = ListFolder(root);
+
+    Session s;
+    ASSERT_TRUE(s.Start(folder));
+    s.Open([&](HWND window) {
+        // The catalogue itself is not affected by the depth: module paths still fit.
+        ASSERT_TRUE(SelectEntry(window, "ML", "A2008"));
+        EXPECT_EQ(ControlText(window, IDC_ERROR), "syntax error :");
+        EXPECT_EQ(ControlText(window, IDC_NOTE), "");
+        SetControlText(window, IDC_NOTE, "a note in a deep folder");
+        // Sent even when the button is disabled: the store itself must refuse.
+        SendCommand(window, IDC_SAVE_NOTE);
+        // A note path that can be named is offered (and the system's refusal goes unreported,
+        // as for any note that cannot be written); one that cannot be named is not.
+        EXPECT_EQ(LookupButtons(window), deep.PathNamed ? BothEnabled : BothDisabled);
+        PostCommand(window, IDC_DELETE_NOTE);
+        if (HWND box = WaitForMessageBox(3000)) {
+            AnswerMessageBox(box, IDYES);
+            SendMessageA(window, WM_NULL, 0, 0);
+        }
+        WithBrowser(window, [&](HWND browser) {
+            EXPECT_EQ(Children(BrowserTreeOf(browser), NULL).size(), 7u);
+            for (HTREEITEM category : Children(BrowserTreeOf(browser), NULL))
+                EXPECT_TRUE(Children(BrowserTreeOf(browser), category).empty());
+        });
+    });
+    s.Stop();
+
+    Listing after = ListFolder(root);
+    std::string relative = folder.substr(root.size());
+    Listing expected = before;
+    expected[relative + "Notes"] = "<folder>";
+    expected[relative + NotesRelative()] = "<folder>";
+    EXPECT_EQ(after, expected);
+    RemoveTree(root);
+}
+
+std::string DeepName(const ::testing::TestParamInfo<DeepFolder> &info)
+{
+    return "Length" + std::to_string(info.param.Length);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, DeepFolders,
+                         ::testing::Values(DeepFolder{238, true}, DeepFolder{239, false},
+                                           DeepFolder{245, false}, DeepFolder{248, false}),
+                         DeepName);
+
+// The boundary's other side: a note path of 259 characters is written as usual.
+TEST(DeepFolderBoundary, NotePathOfTheLongestLengthIsWritten)
+{
+    std::string root = NewTempFolder("deep");
+    std::string folder = DeepAddInFolder(root, 237);
+    ASSERT_EQ(folder.size(), 237u);
+    std::string note = NotesFolderOf(folder) + "\\A2008.knote";
+    ASSERT_EQ(note.size(), 259u);
+    Session s;
+    ASSERT_TRUE(s.Start(folder));
+    s.Open([&](HWND window) {
+        ASSERT_TRUE(SelectEntry(window, "ML", "A2008"));
+        SetControlText(window, IDC_NOTE, "fits");
+        SendCommand(window, IDC_SAVE_NOTE);
+        EXPECT_EQ(LookupButtons(window), BothEnabled);
+    });
+    s.Stop();
+    EXPECT_TRUE(FileBytes(note) == std::string("fits\0", 5));
+    RemoveTree(root);
+}
+
+// ---- user names: Wine takes the user name from WINEUSERNAME ------------------------------
+
+struct UserCase {
+    const char *Name;
+    std::string User;
+    std::string Folder; // the notes folder below the add-in folder, "" when none
+};
+
+class UserNames : public HostileNotes, public ::testing::WithParamInterface<UserCase> {};
+
+TEST_P(UserNames, NotesStayInsideTheNotesFolderOrAreRefused)
+{
+    const UserCase &c = GetParam();
+    Listing before = ListFolder(Folder);
+    ASSERT_TRUE(SetEnvironmentVariableA("WINEUSERNAME", c.User.c_str()));
+    ASSERT_TRUE(S.Start(Folder));
+    S.Open([&](HWND window) {
+        ASSERT_TRUE(SelectEntry(window, "ML", "A2008"));
+        SetControlText(window, IDC_NOTE, "whose note");
+        SendCommand(window, IDC_SAVE_NOTE);
+        EXPECT_EQ(LookupButtons(window), c.Folder.empty() ? BothDisabled : BothEnabled);
+        WithBrowser(window, [&](HWND browser) {
+            HTREEITEM ml = FindChild(BrowserTreeOf(browser), NULL, "ML");
+            EXPECT_EQ(Children(BrowserTreeOf(browser), ml).size(), c.Folder.empty() ? 0u : 1u);
+        });
+    });
+    S.Stop();
+    SetEnvironmentVariableA("WINEUSERNAME", NULL);
+    Listing expected = before;
+    if (!c.Folder.empty()) {
+        expected["Notes"] = "<folder>";
+        expected["Notes\\" + c.Folder] = "<folder>";
+        expected["Notes\\" + c.Folder + "\\A2008.knote"] = std::string("whose note\0", 11);
+    }
+    EXPECT_EQ(ListFolder(Folder), expected);
+}
+
+std::vector<UserCase> Users()
+{
+    return {
+        {"Plain", "dev1", "dev1"},
+        {"TwoHundredFiftySix", std::string(256, 'u'), ""},
+        {"TwoHundredForty", std::string(240, 'u'), ""},
+        {"DotDot", "..", "[unknown user]"},
+        {"Dot", ".", "[unknown user]"},
+        {"Backslashes", "..\\..\\escaped", "[unknown user]"},
+        {"Colon", "c:x", "[unknown user]"},
+        {"Wildcards", "a*b?", "[unknown user]"},
+        {"Blank", "", "[unknown user]"},
+    };
+}
+
+std::string UserCaseName(const ::testing::TestParamInfo<UserCase> &info) { return info.param.Name; }
+INSTANTIATE_TEST_SUITE_P(Users, UserNames, ::testing::ValuesIn(Users()), UserCaseName);
+
+// ---- file names in the notes folder that the add-in never writes ---------------------------
+
+TEST_F(HostileNotes, BrowserListsNoteNamesAndLeavesOutTheRest)
+{
+    struct File {
+        const char *Name;
+        const char *Bytes;
+    };
+    const File files[] = {
+        {"A2008.knote", "ml note"},
+        {"LNK1104.knote", "link note"},
+        {"MIDL-2147483648.knote", "longest code"},
+        {"x.knote", "no tool"},
+        {".knote", "no code"},
+        {"abc.knote", "lower case is no tool"},
+        {"A2008A2008A2008A2008.knote", "twenty characters"},
+        {"A2008.extra.knote", "second dot"},
+        {"A 2008.knote", "blank inside"},
+        {"LNK 1104.knote", "blank inside"},
+        {"x y z.knote", "blanks, no tool"},
+        {"A2008.knote.bak", "not a note"},
+        {"A2008.txt", "not a note"},
+    };
+    for (const File &file : files)
+        PutNote(Folder, file.Name, std::string(file.Bytes) + '\0');
+    // A folder whose name looks like a note.
+    ASSERT_TRUE(CreateDirectoryA((NotesFolderOf(Folder) + "\\A1.knote").c_str(), NULL));
+    Listing before = ListFolder(Folder);
+
+    // What each category lists, and what selecting the entry shows: a name's code is the
+    // text before its first dot, and that code's own note is what is shown.
+    std::map<std::string, std::vector<std::string>> expected = {
+        {"ML", {"A 2008", "A1", "A2008", "A2008"}},
+        {LinkCategory, {"LNK 1104", "LNK1104"}},
+        {"MIDL", {"MIDL-2147483648"}},
+        {"CVTRES", {}}, {"H2INC", {}}, {"NMAKE", {}}, {"RC", {}},
+    };
+    std::map<std::string, std::string> shown = {
+        {"A 2008", "blank inside"}, {"A1", ""}, {"A2008", "ml note"},
+        {"LNK 1104", "blank inside"}, {"LNK1104", "link note"}, {"MIDL-2147483648", "longest code"},
+    };
+
+    ASSERT_TRUE(S.Start(Folder));
+    S.Open([&](HWND window) {
+        WithBrowser(window, [&](HWND browser) {
+            HWND tree = BrowserTreeOf(browser);
+            ASSERT_EQ(Children(tree, NULL).size(), 7u);
+            for (HTREEITEM category : Children(tree, NULL)) {
+                std::string name = ItemText(tree, category);
+                std::vector<std::string> listed;
+                for (HTREEITEM entry : Children(tree, category)) {
+                    std::string code = ItemText(tree, entry);
+                    listed.push_back(code);
+                    Select(tree, entry);
+                    EXPECT_EQ(ControlText(browser, IDC_BROWSER_NOTE), shown[code]) << code;
+                }
+                std::sort(listed.begin(), listed.end());
+                EXPECT_EQ(listed, expected[name]) << name;
+            }
+        });
+    });
+    EXPECT_EQ(ListFolder(Folder), before);
+}
+
+// ---- the host's answers ------------------------------------------------------------------
+
+// Counts the lookup window being shown, and the messages of any dialog's modal loop, on
+// this thread.
+int LookupShown, DialogLoopMessages;
+LRESULT CALLBACK WatchShowing(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *message = (const CWPSTRUCT *)lParam;
+    if (code == HC_ACTION && message->message == WM_SHOWWINDOW && message->wParam && Text(message->hwnd) == LookupCaption)
+        ++LookupShown;
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+LRESULT CALLBACK WatchDialogLoop(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == MSGF_DIALOGBOX)
+        ++DialogLoopMessages;
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+// What the output window saw of the add-in's buffer when it was asked for the word.
+struct WordRequest {
+    WPARAM Size = 0;
+    bool ZeroOnArrival = false;
+    int Requests = 0;
+} Seen;
+WNDPROC HostOutputProc;
+LRESULT CALLBACK InspectWordRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_HOST_GET_WORD) {
+        ++Seen.Requests;
+        Seen.Size = wParam;
+        const char *buffer = (const char *)lParam;
+        Seen.ZeroOnArrival = std::all_of(buffer, buffer + wParam, [](char c) { return c == 0; });
+    }
+    return CallWindowProcA(HostOutputProc, window, message, wParam, lParam);
+}
+
+// Calls `call` on this thread; a watchdog ends the process if it has not returned in time.
+template <typename Call> void WithinSeconds(int seconds, Call call)
+{
+    std::atomic<bool> done(false);
+    std::thread watchdog([&] {
+        DWORD start = GetTickCount();
+        while (!done) {
+            if (GetTickCount() - start > (DWORD)seconds * 1000) {
+                ADD_FAILURE() << "the call did not return";
+                fflush(stdout);
+                ExitProcess(3);
+            }
+            Sleep(20);
+        }
+    });
+    call();
+    done = true;
+    watchdog.join();
+}
+
+TEST_F(HostileNotes, OutputAnswerThatFillsTheWholeBufferOpensNothing)
+{
+    Listing before = ListFolder(Folder);
+    ASSERT_TRUE(S.Start(Folder));
+    HostOutputProc = (WNDPROC)SetWindowLongPtrA(S.Host.Output, GWLP_WNDPROC, (LONG_PTR)InspectWordRequest);
+    HHOOK showing = SetWindowsHookExA(WH_CALLWNDPROC, WatchShowing, NULL, GetCurrentThreadId());
+    HHOOK loop = SetWindowsHookExA(WH_MSGFILTER, WatchDialogLoop, NULL, GetCurrentThreadId());
+    ASSERT_NE(showing, (HHOOK)NULL);
+    ASSERT_NE(loop, (HHOOK)NULL);
+
+    // First a known code, to show that the watches see the window when it does open.
+    S.Host.Word = "A2008";
+    RunModal([&] { EXPECT_EQ(S.Module.OutWindowProc(S.Host.Output, WM_LBUTTONDBLCLK, 0, 0), 0); },
+             [&] {
+                 HWND window = WaitForWindow(LookupCaption);
+                 ASSERT_NE(window, (HWND)NULL);
+                 EXPECT_EQ(ControlText(window, IDC_ERROR_NUMBER), "A2008");
+                 PostMessageA(window, WM_CLOSE, 0, 0);
+             });
+    EXPECT_EQ(LookupShown, 1);
+    EXPECT_GT(DialogLoopMessages, 0);
+
+    // 256 letters and no terminator: not a code, so the window ends during its start. It
+    // must return by itself, with nobody closing anything, and never run as a window.
+    S.Host.FillWithoutZero = true;
+    LookupShown = DialogLoopMessages = 0;
+    Seen = WordRequest();
+    int result = -1;
+    WithinSeconds(10, [&] { result = S.Module.OutWindowProc(S.Host.Output, WM_LBUTTONDBLCLK, 0, 0); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(DialogLoopMessages, 0);
+    EXPECT_EQ(FindWindowA(NULL, LookupCaption), (HWND)NULL);
+    // Wine shows a dialog whose template is visible right after its start even when the
+    // start ended it (Windows destroys it first); printed, not checked.
+    printf("lookup window shown by Wine before it ended: %d time(s)\n", LookupShown);
+    EXPECT_EQ(Seen.Requests, 1);
+    EXPECT_EQ(Seen.Size, 256u);
+    EXPECT_TRUE(Seen.ZeroOnArrival);
+
+    // Every other output-window message is left alone.
+    Seen = WordRequest();
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDBLCLK, WM_KEYDOWN, WM_CHAR})
+        EXPECT_EQ(S.Module.OutWindowProc(S.Host.Output, message, 0, 0), 0);
+    EXPECT_EQ(Seen.Requests, 0);
+    UnhookWindowsHookEx(showing);
+    UnhookWindowsHookEx(loop);
+    SetWindowLongPtrA(S.Host.Output, GWLP_WNDPROC, (LONG_PTR)HostOutputProc);
+    // Each start of the lookup window makes the notes folders, and nothing else.
+    Listing expected = before;
+    expected["Notes"] = "<folder>";
+    expected[NotesRelative()] = "<folder>";
+    EXPECT_EQ(ListFolder(Folder), expected);
+}
+
+// The host's 256-byte buffers for the add-in's name and description, with canary bytes
+// before, after and behind the texts: the add-in writes its two texts and nothing else.
+TEST(HostBuffers, GetWAAddInDataWritesOnlyItsTexts)
+{
+    std::string folder = NewAddInFolder("buffers", false);
+    AddIn addIn;
+    ASSERT_TRUE(addIn.Open(folder + "Kestrel.dll"));
+    enum { Guard = 64, Size = 256 };
+    const unsigned char Canary = 0xA5;
+    unsigned char name[Guard + Size + Guard], description[Guard + Size + Guard];
+    memset(name, Canary, sizeof name);
+    memset(description, Canary, sizeof description);
+    addIn.GetWAAddInData((char *)name + Guard, (char *)description + Guard);
+    EXPECT_STREQ((char *)name + Guard, "Kestrelview");
+    EXPECT_STREQ((char *)description + Guard, "Kestrel version: 3.0");
+    auto untouched = [&](const unsigned char *area, size_t textEnd) {
+        for (size_t i = 0; i < sizeof name; ++i) {
+            bool written = i >= Guard && i <= Guard + textEnd;
+            if (!written && area[i] != Canary)
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(untouched(name, strlen("Kestrelview")));
+    EXPECT_TRUE(untouched(description, strlen("Kestrel version: 3.0")));
+    addIn.Close();
+    RemoveTree(folder);
+}
+
+// ---- the note store with folders set directly ----------------------------------------------
+
+// Windows that stand in for the lookup window's and the browser's controls.
+struct Controls {
+    HWND Parent, Field, Save, Delete, Tree;
+    Controls()
+    {
+        Parent = CreateWindowA("STATIC", "controls", WS_OVERLAPPED, 0, 0, 300, 200, NULL, NULL, NULL, NULL);
+        Field = CreateWindowA("RichEdit20A", "", WS_CHILD | ES_MULTILINE, 0, 0, 100, 100, Parent, NULL, NULL, NULL);
+        Save = CreateWindowA("BUTTON", "Save", WS_CHILD, 0, 0, 10, 10, Parent, NULL, NULL, NULL);
+        Delete = CreateWindowA("BUTTON", "Delete", WS_CHILD, 0, 0, 10, 10, Parent, NULL, NULL, NULL);
+        Tree = CreateWindowA(WC_TREEVIEWA, "", WS_CHILD, 0, 0, 100, 100, Parent, NULL, NULL, NULL);
+    }
+    ~Controls() { DestroyWindow(Parent); }
+};
+
+// Everything the state holds besides the folder texts, to see that nothing spills over.
+struct StateCopy {
+    char Current[sizeof CurrentCode], Browser[sizeof BrowserCode];
+    char AddIn[sizeof AddInFolder], Notes[sizeof NotesFolder];
+    HWND Handles[9];
+    StateCopy()
+    {
+        memset((void *)this, 0, sizeof *this); // padding too, for the byte comparison
+        memcpy(Current, CurrentCode, sizeof Current);
+        memcpy(Browser, BrowserCode, sizeof Browser);
+        memcpy(AddIn, AddInFolder, sizeof AddIn);
+        memcpy(Notes, NotesFolder, sizeof Notes);
+        HWND h[9] = {NoteField, SaveNoteButton, DeleteNoteButton, CatalogueTree, BrowserTree,
+                     BrowserNoteField, BrowserSaveButton, BrowserDeleteButton, ErrorNumberField};
+        memcpy(Handles, h, sizeof h);
+    }
+    bool operator==(const StateCopy &o) const { return memcmp(this, &o, sizeof o) == 0; }
+};
+
+void SetText(char *text, size_t size, const std::string &value)
+{
+    ASSERT_LT(value.size(), size);
+    memset(text, 0, size);
+    memcpy(text, value.data(), value.size());
+}
+
+// A notes folder text of `length` characters below `root`, created as far as the system
+// lets folders be made, so that a note written under a cut path would show up in `root`.
+std::string FolderOfLength(const std::string &root, size_t length)
+{
+    std::string folder = root.substr(0, root.size() - 1);
+    while (folder.size() < length) {
+        size_t part = std::min<size_t>(60, length - folder.size() - 1);
+        folder += "\\" + std::string(part, 'n');
+        CreateDirectoryA(folder.c_str(), NULL);
+    }
+    return folder;
+}
+
+struct LongNotesFolder {
+    size_t Length;
+};
+
+class LongNotesFolders : public ::testing::TestWithParam<LongNotesFolder> {};
+
+// A user name of 256 characters would make the notes folder far too long to name; Wine
+// cannot be given one, so the folder texts are set directly here, as long as they can be.
+TEST_P(LongNotesFolders, NoteOperationsRefuseAndLeaveTheTextsWhole)
+{
+    StartLinkedAddIn();
+    std::string root = NewTempFolder("long");
+    std::string notes = FolderOfLength(root, GetParam().Length);
+    ASSERT_EQ(notes.size(), GetParam().Length);
+
+    Controls controls;
+    NoteField = controls.Field;
+    SaveNoteButton = controls.Save;
+    DeleteNoteButton = controls.Delete;
+    CatalogueTree = controls.Tree;
+    BrowserTree = controls.Tree;
+    BrowserNoteField = controls.Field;
+    BrowserSaveButton = controls.Save;
+    BrowserDeleteButton = controls.Delete;
+    SetText(AddInFolder, sizeof AddInFolder, root);
+    SetText(NotesFolder, sizeof NotesFolder, notes);
+    SetText(CurrentCode, sizeof CurrentCode, "A2008");
+    SetText(BrowserCode, sizeof BrowserCode, "MIDL-2147483648");
+    Listing before = ListFolder(root);
+    StateCopy state;
+
+    EnableWindow(controls.Save, TRUE);
+    EnableWindow(controls.Delete, TRUE);
+    SendMessageA(controls.Field, WM_SETTEXT, 0, (LPARAM) "left alone");
+    LoadNote(CurrentCode);
+    EXPECT_EQ(Text(controls.Field), "");
+    EXPECT_FALSE(IsWindowEnabled(controls.Save));
+    EXPECT_FALSE(IsWindowEnabled(controls.Delete));
+    LoadNoteInto(BrowserCode, controls.Field, controls.Save, controls.Delete);
+    EXPECT_FALSE(IsWindowEnabled(controls.Save));
+
+    SendMessageA(controls.Field, WM_SETTEXT, 0, (LPARAM) "must not be written anywhere");
+    SaveNote(SaveFromLookup, controls.Field, controls.Delete);
+    SaveNote(SaveFromBrowser, controls.Field, controls.Delete);
+
+    InsertToolCategories(CategoryVariantBrowser, controls.Tree);
+    EnumerateNotes();
+    size_t listed = 0;
+    for (HTREEITEM category : Children(controls.Tree, NULL))
+        listed += Children(controls.Tree, category).size();
+    EXPECT_EQ(listed, 0u);
+
+    // The delete asks first; even a Yes deletes nothing it cannot name.
+    std::string asked;
+    RunModal([&] { DeleteNote(controls.Parent); },
+             [&] {
+                 HWND box = WaitForMessageBox();
+                 ASSERT_NE(box, (HWND)NULL);
+                 asked = MessageBoxText(box);
+                 AnswerMessageBox(box, IDYES);
+             });
+    EXPECT_EQ(asked, std::string(Question) + "A2008");
+    std::string browserAsked;
+    RunModal([&] { DeleteBrowserNote(controls.Parent); },
+             [&] {
+                 HWND box = WaitForMessageBox();
+                 ASSERT_NE(box, (HWND)NULL);
+                 browserAsked = MessageBoxText(box);
+                 AnswerMessageBox(box, IDYES);
+             });
+    // The question has room for exactly the longest code.
+    EXPECT_EQ(browserAsked, std::string(Question) + "MIDL-2147483648");
+
+    EXPECT_TRUE(StateCopy() == state) << "the state's texts or handles changed";
+    EXPECT_EQ(ListFolder(root), before);
+    RemoveTree(root);
+}
+
+std::string LongName(const ::testing::TestParamInfo<LongNotesFolder> &info)
+{
+    return "Length" + std::to_string(info.param.Length);
+}
+
+// 252: the search pattern has 260 characters and fits, but no note path does; 255 and
+// 260: folder texts that leave no room for anything below them.
+INSTANTIATE_TEST_SUITE_P(Lengths, LongNotesFolders,
+                         ::testing::Values(LongNotesFolder{252}, LongNotesFolder{255}, LongNotesFolder{260}),
+                         LongName);
+
+} // namespace
