@@ -56,3 +56,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     target_compile_options(kestrel_win PRIVATE -fstack-protector-strong -D_FORTIFY_SOURCE=2)
     target_link_options(kestrel_win INTERFACE -fstack-protector-strong)
 endif()
+
+# The shipped 32-bit files checked as files (exports, imports, format), without Wine.
+if(KESTREL_PRODUCT_DIR)
+    add_test(NAME product.CheckDll COMMAND bash ${CMAKE_SOURCE_DIR}/tests/product/check-dll.sh ${KESTREL_PRODUCT_DIR})
+endif()
