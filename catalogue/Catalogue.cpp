@@ -119,6 +119,20 @@ HTREEITEM NextItem(HTREEITEM item, WPARAM relation)
 
 } // namespace
 
+LPARAM ReadTreeItem(HWND tree, HTREEITEM item, char *text, int size)
+{
+    ZeroMemory(text, size);
+    TVITEMA data;
+    ZeroMemory(&data, sizeof data);
+    data.mask = TVIF_TEXT | TVIF_PARAM;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = size;
+    SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&data);
+    text[size - 1] = 0;
+    return data.lParam;
+}
+
 HTREEITEM InsertTreeNode(HWND tree, HTREEITEM parent, const char *text, int image, UINT extraMask,
                          LPARAM param)
 {
@@ -205,15 +219,8 @@ LRESULT FindErrorCode(const char *code)
          category = NextItem(category, TVGN_NEXT)) {
         for (HTREEITEM entry = NextItem(category, TVGN_CHILD); entry != NULL;
              entry = NextItem(entry, TVGN_NEXT)) {
-            char label[LookupLabelCapacity] = {0};
-            TVITEMA item;
-            ZeroMemory(&item, sizeof item);
-            item.mask = TVIF_TEXT | TVIF_PARAM;
-            item.hItem = entry;
-            item.pszText = label;
-            item.cchTextMax = sizeof label;
-            SendMessageA(CatalogueTree, TVM_GETITEMA, 0, (LPARAM)&item);
-            label[sizeof label - 1] = 0;
+            char label[LookupLabelCapacity];
+            ReadTreeItem(CatalogueTree, entry, label, sizeof label);
             if (CompareLabels(label, code) == 0)
                 return SendMessageA(CatalogueTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)entry);
         }

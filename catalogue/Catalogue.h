@@ -24,6 +24,10 @@ LRESULT FindErrorCode(const char *code);
 
 LRESULT CALLBACK ErrorNumberEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Reads a node's text (zero-terminated within `size` bytes, zero-filled first) and
+// returns its item parameter.
+LPARAM ReadTreeItem(HWND tree, HTREEITEM item, char *text, int size);
+
 // Shared by both trees: inserts a node in sorted position.
 HTREEITEM InsertTreeNode(HWND tree, HTREEITEM parent, const char *text, int image, UINT extraMask,
                          LPARAM param);

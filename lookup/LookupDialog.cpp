@@ -102,6 +102,26 @@ void OnSysCommand(HWND window, WPARAM command)
     }
 }
 
+void ShowSelectedEntry(HTREEITEM entry, HTREEITEM category)
+{
+    LPARAM id = ReadTreeItem(CatalogueTree, entry, CurrentCode, sizeof CurrentCode);
+    SendMessageA(ErrorNumberField, WM_SETTEXT, 0, (LPARAM)CurrentCode);
+    ShowErrorDetails(category, (DWORD)id);
+    LoadNote(CurrentCode);
+}
+
+void OnSelectionChanged()
+{
+    HTREEITEM selected = (HTREEITEM)SendMessageA(CatalogueTree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    HTREEITEM parent = (HTREEITEM)SendMessageA(CatalogueTree, TVM_GETNEXTITEM, TVGN_PARENT, (LPARAM)selected);
+    if (parent != NULL) {
+        ShowSelectedEntry(selected, parent);
+        return;
+    }
+    ClearErrorFields();
+    EnableNoteButtons(FALSE, FALSE);
+}
+
 void OnFind()
 {
     ZeroMemory(CurrentCode, sizeof CurrentCode);
@@ -119,15 +139,7 @@ void OnFind()
     if (found == before) {
         // The tree reports no change for the entry it already shows, yet a failed Find
         // or a note changed elsewhere may have left the fields stale: show it again.
-        HTREEITEM category = (HTREEITEM)SendMessageA(CatalogueTree, TVM_GETNEXTITEM, TVGN_PARENT,
-                                                     (LPARAM)found);
-        TVITEMA item;
-        ZeroMemory(&item, sizeof item);
-        item.mask = TVIF_PARAM;
-        item.hItem = found;
-        SendMessageA(CatalogueTree, TVM_GETITEMA, 0, (LPARAM)&item);
-        ShowErrorDetails(category, (DWORD)item.lParam);
-        LoadNote(CurrentCode);
+        OnSelectionChanged();
     }
     // The note load above has set Save Note for this code already (enabled, unless the
     // note cannot be written safely just now), so it is left as that load set it.
@@ -149,34 +161,6 @@ void OnCommand(HWND window, WPARAM wParam)
         OnFind();
         break;
     }
-}
-
-void ShowSelectedEntry(HTREEITEM entry, HTREEITEM category)
-{
-    ZeroMemory(CurrentCode, sizeof CurrentCode);
-    TVITEMA item;
-    ZeroMemory(&item, sizeof item);
-    item.mask = TVIF_TEXT | TVIF_PARAM;
-    item.hItem = entry;
-    item.pszText = CurrentCode;
-    item.cchTextMax = sizeof CurrentCode;
-    SendMessageA(CatalogueTree, TVM_GETITEMA, 0, (LPARAM)&item);
-    CurrentCode[sizeof CurrentCode - 1] = 0;
-    SendMessageA(ErrorNumberField, WM_SETTEXT, 0, (LPARAM)CurrentCode);
-    ShowErrorDetails(category, (DWORD)item.lParam);
-    LoadNote(CurrentCode);
-}
-
-void OnSelectionChanged()
-{
-    HTREEITEM selected = (HTREEITEM)SendMessageA(CatalogueTree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-    HTREEITEM parent = (HTREEITEM)SendMessageA(CatalogueTree, TVM_GETNEXTITEM, TVGN_PARENT, (LPARAM)selected);
-    if (parent != NULL) {
-        ShowSelectedEntry(selected, parent);
-        return;
-    }
-    ClearErrorFields();
-    EnableNoteButtons(FALSE, FALSE);
 }
 
 void OnNotify(WPARAM control, const NMHDR *header)

@@ -32,15 +32,7 @@ BOOL OnInitDialog(HWND window)
 void ShowSelectedNote(HTREEITEM entry)
 {
     BrowserSelectedItem = entry;
-    ZeroMemory(BrowserCode, sizeof BrowserCode);
-    TVITEMA item;
-    ZeroMemory(&item, sizeof item);
-    item.mask = TVIF_TEXT;
-    item.hItem = entry;
-    item.pszText = BrowserCode;
-    item.cchTextMax = sizeof BrowserCode;
-    SendMessageA(BrowserTree, TVM_GETITEMA, 0, (LPARAM)&item);
-    BrowserCode[sizeof BrowserCode - 1] = 0;
+    ReadTreeItem(BrowserTree, entry, BrowserCode, sizeof BrowserCode);
     LoadNoteInto(BrowserCode, BrowserNoteField, BrowserSaveButton, BrowserDeleteButton);
 }
 
