@@ -91,13 +91,18 @@ void OpenAboutWindow(HWND owner)
 {
     // The link class exists only in common controls 6: the add-in's own manifest asks for
     // them, whatever the host process was started with.
+    char modulePath[PathCapacity] = {0};
+    DWORD length = GetModuleFileNameA(AddInInstance, modulePath, sizeof modulePath);
     ACTCTXA context;
     ZeroMemory(&context, sizeof context);
     context.cbSize = sizeof context;
     context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.lpSource = modulePath; // older systems want the path even with the module given
     context.hModule = AddInInstance;
     context.lpResourceName = MAKEINTRESOURCEA(IDR_MANIFEST);
-    HANDLE activation = CreateActCtxA(&context);
+    HANDLE activation = INVALID_HANDLE_VALUE;
+    if (length != 0 && length < sizeof modulePath)
+        activation = CreateActCtxA(&context);
     ULONG_PTR cookie = 0;
     bool active = activation != INVALID_HANDLE_VALUE && ActivateActCtx(activation, &cookie);
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LINK_CLASS};
