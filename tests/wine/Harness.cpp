@@ -543,4 +543,54 @@ bool FlushPosted(HWND window, DWORD timeoutMs)
     return seen;
 }
 
+static BOOL CALLBACK CountChild(HWND, LPARAM count)
+{
+    ++*(DWORD *)count;
+    return TRUE;
+}
+
+static BOOL CALLBACK CountOwnTopLevel(HWND window, LPARAM count)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId()) {
+        ++*(DWORD *)count;
+        EnumChildWindows(window, CountChild, count);
+    }
+    return TRUE;
+}
+
+ProbedCounts ProbeResources()
+{
+    ProbedCounts counts = {};
+    // Wine takes a GDI handle or a user handle by its low word alone.
+    for (ULONG_PTR index = 1; index < 0x10000; ++index)
+        if (GetObjectType((HGDIOBJ)index) != 0)
+            ++counts.Gdi;
+    for (ULONG_PTR index = 0x20; index < 0xFFF0; index += 2) {
+        if (IsMenu((HMENU)index)) {
+            ++counts.Menus;
+            continue;
+        }
+        ICONINFO icon;
+        if (GetIconInfo((HICON)index, &icon)) {
+            ++counts.Icons;
+            if (icon.hbmMask != NULL)
+                DeleteObject(icon.hbmMask);
+            if (icon.hbmColor != NULL)
+                DeleteObject(icon.hbmColor);
+        }
+    }
+    EnumWindows(CountOwnTopLevel, (LPARAM)&counts.Windows);
+    for (HWND window = FindWindowExA(HWND_MESSAGE, NULL, NULL, NULL); window != NULL;
+         window = FindWindowExA(HWND_MESSAGE, window, NULL, NULL))
+        CountOwnTopLevel(window, (LPARAM)&counts.Windows);
+    for (ULONG_PTR value = 4; value < 0x8000; value += 4) {
+        DWORD flags;
+        if (GetHandleInformation((HANDLE)value, &flags))
+            ++counts.Handles;
+    }
+    return counts;
+}
+
 } // namespace harness

@@ -123,4 +123,14 @@ ResourceCounts CountResources();
 // the driver returns, since sent messages go first. False after the timeout.
 bool FlushPosted(HWND window, DWORD timeoutMs = 5000);
 
+// Object counts found by probing, for systems where GetGuiResources and
+// GetProcessHandleCount are stubs (Wine 8 answers 0 and leaves the count untouched, so
+// CountResources reads all zeros there): live GDI objects (any handle whose low word
+// names one), this process's windows (top-level, child and message-only), menus,
+// icons and cursors, and kernel handles. Takes a few hundred milliseconds under Wine.
+struct ProbedCounts {
+    DWORD Gdi, Windows, Menus, Icons, Handles;
+};
+ProbedCounts ProbeResources();
+
 } // namespace harness
