@@ -564,9 +564,15 @@ ProbedCounts ProbeResources()
 {
     ProbedCounts counts = {};
     // Wine takes a GDI handle or a user handle by its low word alone.
-    for (ULONG_PTR index = 1; index < 0x10000; ++index)
-        if (GetObjectType((HGDIOBJ)index) != 0)
+    for (ULONG_PTR index = 1; index < 0x10000; ++index) {
+        DWORD type = GetObjectType((HGDIOBJ)index);
+        if (type != 0)
             ++counts.Gdi;
+        if (type == OBJ_REGION)
+            ++counts.Regions;
+        if (type == OBJ_DC || type == OBJ_MEMDC)
+            ++counts.DeviceContexts;
+    }
     for (ULONG_PTR index = 0x20; index < 0xFFF0; index += 2) {
         if (IsMenu((HMENU)index)) {
             ++counts.Menus;

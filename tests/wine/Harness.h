@@ -128,8 +128,12 @@ bool FlushPosted(HWND window, DWORD timeoutMs = 5000);
 // CountResources reads all zeros there): live GDI objects (any handle whose low word
 // names one), this process's windows (top-level, child and message-only), menus,
 // icons and cursors, and kernel handles. Takes a few hundred milliseconds under Wine.
+// Regions and device contexts are counted apart as well (they are among the GDI objects):
+// Wine's window manager makes and drops regions as windows are shown and hidden and keeps
+// a cache of device contexts that grows with use, so their number at any moment varies
+// from run to run.
 struct ProbedCounts {
-    DWORD Gdi, Windows, Menus, Icons, Handles;
+    DWORD Gdi, Regions, DeviceContexts, Windows, Menus, Icons, Handles;
 };
 ProbedCounts ProbeResources();
 
