@@ -28,10 +28,19 @@ using namespace harness;
 namespace {
 
 const char LookupCaption[] = "Kestrelview";
-// Objects Wine may still create lazily after round 10 (its font cache, for one): the note
-// browser's GDI count rose by 3 between round 10 and round 200 in a long run, where a leak
-// of one object per opening would have added 190.
-const DWORD Slack = 5;
+// Objects Wine may still create lazily after round 10 (its font cache, for one). Regions
+// and device contexts are left out of the GDI check: Wine's window manager makes and drops
+// regions as windows come and go, and keeps a cache of device contexts that grows with the
+// timing of the run. Run alone, every count was flat from round 10 to round 200; in other
+// runs the load-unload cycles ended with 20 more regions, 20 more device contexts and 4
+// more other GDI objects than at round 10, and the lookup window's openings with one more
+// bitmap. The add-in itself makes neither regions nor device contexts. So USER objects and
+// handles must stay within a small constant of round 10, and the other GDI objects may
+// grow by less than one for every five rounds: a leak of one object per opening (a font,
+// an icon, an image list) still fails.
+const DWORD Slack = 3;
+
+DWORD GdiAllowance(int rounds) { return Slack + (DWORD)(rounds - 10) / 5; }
 
 int Rounds(int usual)
 {
@@ -47,30 +56,56 @@ typedef ProbedCounts Counts;
 
 Counts CountNow() { return ProbeResources(); }
 
+DWORD Other(const Counts &c) { return c.Gdi - c.Regions - c.DeviceContexts; }
+
 void Print(const char *when, const Counts &c)
 {
-    printf("  %-22s GDI %4lu  USER: windows %3lu menus %3lu icons %3lu  handles %4lu\n", when, c.Gdi,
-           c.Windows, c.Menus, c.Icons, c.Handles);
+    printf("  %-22s GDI %4lu (regions %3lu, DCs %3lu)  USER: windows %3lu menus %3lu icons %3lu  handles %4lu\n",
+           when, c.Gdi, c.Regions, c.DeviceContexts, c.Windows, c.Menus, c.Icons, c.Handles);
 }
 
-void ExpectFlat(const Counts &round10, const Counts &last)
+void ExpectFlat(const Counts &round10, const Counts &last, int rounds)
 {
-    EXPECT_LE(last.Gdi, round10.Gdi + Slack) << "GDI objects grow";
+    EXPECT_LE(Other(last), Other(round10) + GdiAllowance(rounds)) << "GDI objects other than regions and DCs grow";
     EXPECT_LE(last.Windows, round10.Windows + Slack) << "windows grow";
     EXPECT_LE(last.Menus, round10.Menus + Slack) << "menus grow";
     EXPECT_LE(last.Icons, round10.Icons + Slack) << "icons grow";
     EXPECT_LE(last.Handles, round10.Handles + Slack) << "handles grow";
 }
 
-// Closes every window with `caption` as soon as it is shown, until stopped.
+struct OwnWindow {
+    const char *Caption;
+    HWND Found;
+};
+
+BOOL CALLBACK FindOwn(HWND window, LPARAM lParam)
+{
+    OwnWindow *search = (OwnWindow *)lParam;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) || Text(window) != search->Caption)
+        return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+// A shown top-level window of this process (not of another test's) with `caption`.
+HWND FindOwnWindow(const char *caption)
+{
+    OwnWindow search{caption, NULL};
+    EnumWindows(FindOwn, (LPARAM)&search);
+    return search.Found;
+}
+
+// Closes every window of this process with `caption` as soon as it is shown, until stopped.
 class Closer {
 public:
     explicit Closer(const char *caption) : caption_(caption), stop_(false), closed_(0)
     {
         thread_ = std::thread([this] {
             while (!stop_) {
-                HWND window = FindWindowA(NULL, caption_);
-                if (window == NULL || !IsWindowVisible(window)) {
+                HWND window = FindOwnWindow(caption_);
+                if (window == NULL) {
                     Sleep(1);
                     continue;
                 }
@@ -214,7 +249,7 @@ TEST_F(Balance, LookupWindowOpenings)
     Print("at start", start);
     Print("after round 10", round10);
     Print("after the last round", last);
-    ExpectFlat(round10, last);
+    ExpectFlat(round10, last, rounds);
     if (watchWorks)
         ExpectModulesReleased();
     A.Unload();
@@ -269,7 +304,7 @@ TEST_F(Balance, NoteBrowserOpenings)
     Print("at start", start);
     Print("after round 10", round10);
     Print("after the last round", last);
-    ExpectFlat(round10, last);
+    ExpectFlat(round10, last, rounds);
     A.Unload();
 }
 
@@ -298,7 +333,7 @@ TEST_F(Balance, AboutWindowOpenings)
     Print("after round 10", round10);
     Print("after the last round", last);
     EXPECT_EQ(fontsLeft, 0);
-    ExpectFlat(round10, last);
+    ExpectFlat(round10, last, rounds);
     A.Unload();
 }
 
@@ -330,7 +365,7 @@ TEST_F(Balance, LoadAndUnloadCycles)
     Print("at start", start);
     Print("after round 10", round10);
     Print("after the last round", last);
-    ExpectFlat(round10, last);
+    ExpectFlat(round10, last, rounds);
 
     // Only the host's own item is left, and it is the host's.
     ASSERT_EQ(MenuItems(A.Host.AddInsMenu), 1);

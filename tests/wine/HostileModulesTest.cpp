@@ -319,6 +319,8 @@ TEST_P(HostileModules, HostStaysUpAndShowsOnlyWhatCanBeRead)
     RemoveTree(folder);
 }
 
+void PrintTo(const HostileModule &c, std::ostream *out) { *out << c.Name; }
+
 std::string CaseName(const ::testing::TestParamInfo<HostileModule> &info)
 {
     return info.param.Name;

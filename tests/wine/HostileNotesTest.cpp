@@ -287,6 +287,7 @@ TEST_P(NoteShapes, SaveUneditedKeepsTheWholeText)
     EXPECT_TRUE(Lines(saved) == Lines(shape.Shown));
 }
 
+void PrintTo(const NoteShape &v, std::ostream *out) { *out << v.Name; }
 std::string ShapeName(const ::testing::TestParamInfo<NoteShape> &info) { return info.param.Name; }
 INSTANTIATE_TEST_SUITE_P(Shapes, NoteShapes, ::testing::ValuesIn(Shapes()), ShapeName);
 
@@ -453,6 +454,7 @@ TEST_P(DeepFolders, NothingFaultsAndNothingIsWrittenOutsideTheNotes)
     RemoveTree(root);
 }
 
+void PrintTo(const DeepFolder &v, std::ostream *out) { *out << "length " << v.Length; }
 std::string DeepName(const ::testing::TestParamInfo<DeepFolder> &info)
 {
     return "Length" + std::to_string(info.param.Length);
@@ -536,6 +538,7 @@ std::vector<UserCase> Users()
     };
 }
 
+void PrintTo(const UserCase &v, std::ostream *out) { *out << v.Name; }
 std::string UserCaseName(const ::testing::TestParamInfo<UserCase> &info) { return info.param.Name; }
 INSTANTIATE_TEST_SUITE_P(Users, UserNames, ::testing::ValuesIn(Users()), UserCaseName);
 
@@ -691,7 +694,7 @@ TEST_F(HostileNotes, OutputAnswerThatFillsTheWholeBufferOpensNothing)
     WithinSeconds(10, [&] { result = S.Module.OutWindowProc(S.Host.Output, WM_LBUTTONDBLCLK, 0, 0); });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(DialogLoopMessages, 0);
-    EXPECT_EQ(FindWindowA(NULL, LookupCaption), (HWND)NULL);
+    EXPECT_EQ(WaitForWindow(LookupCaption, 0, false), (HWND)NULL) << "a lookup window of this process is left";
     // Wine shows a dialog whose template is visible right after its start even when the
     // start ended it (Windows destroys it first); printed, not checked.
     printf("lookup window shown by Wine before it ended: %d time(s)\n", LookupShown);
@@ -876,6 +879,7 @@ TEST_P(LongNotesFolders, NoteOperationsRefuseAndLeaveTheTextsWhole)
     RemoveTree(root);
 }
 
+void PrintTo(const LongNotesFolder &v, std::ostream *out) { *out << "length " << v.Length; }
 std::string LongName(const ::testing::TestParamInfo<LongNotesFolder> &info)
 {
     return "Length" + std::to_string(info.param.Length);
