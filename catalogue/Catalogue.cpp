@@ -62,20 +62,25 @@ void ShowDetailsText(const char *text, int length)
     SetFieldText(DescriptionField, parts.DescriptionLength > 0 ? parts.Description : "");
 }
 
-// A message of a module whose table would make the formatter read outside it is shown
-// as no message at all.
-bool MessageIsSound(HMODULE module, DWORD id)
+// How a module's message may be formatted: not at all when the formatter's lookup would
+// read outside the table, as it stands when it holds inserts, normally otherwise.
+enum MessageSafety { MessageUnsound, MessagePlain, MessageWithInserts };
+
+MessageSafety CheckMessage(HMODULE module, DWORD id)
 {
     HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(11));
     if (info == NULL)
-        return false;
+        return MessageUnsound;
     DWORD size = SizeofResource(module, info);
     HGLOBAL resource = LoadResource(module, info);
     if (resource == NULL)
-        return false;
-    bool sound = MessageEntryIsSound((const unsigned char *)LockResource(resource), size, id);
+        return MessageUnsound;
+    const unsigned char *data = (const unsigned char *)LockResource(resource);
+    MessageSafety safety = MessageUnsound;
+    if (MessageEntryIsSound(data, size, id))
+        safety = MessageEntryHasInserts(data, size, id) ? MessageWithInserts : MessagePlain;
     FreeResource(resource);
-    return sound;
+    return safety;
 }
 
 // The formatted text of message `id`, in a buffer the caller frees with LocalFree;
@@ -87,11 +92,13 @@ char *FormatModuleMessage(const char *path, DWORD id, DWORD *length)
         return NULL;
     char *text = NULL;
     *length = 0;
-    if (MessageIsSound(module, id)) {
+    MessageSafety safety = CheckMessage(module, id);
+    if (safety != MessageUnsound) {
+        DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY;
+        if (safety == MessageWithInserts)
+            flags |= FORMAT_MESSAGE_IGNORE_INSERTS;
         FillHarmlessArguments();
-        *length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                     FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                                 module, id, 0, (LPSTR)&text, 1, (va_list *)HarmlessArguments);
+        *length = FormatMessageA(flags, module, id, 0, (LPSTR)&text, 1, (va_list *)HarmlessArguments);
     }
     FreeLibrary(module);
     if (*length == 0 && text != NULL) {

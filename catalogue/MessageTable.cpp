@@ -93,7 +93,11 @@ uint32_t WalkMessageTable(const unsigned char *data, uint32_t size, MessageEntry
     return visited;
 }
 
-bool MessageEntryIsSound(const unsigned char *data, uint32_t size, uint32_t id)
+namespace {
+
+// Where the formatter's lookup of `id` lands: the entry's offset and length, once its header
+// and extent are known to lie inside the bytes. False when the lookup leaves them.
+bool LocateEntry(const unsigned char *data, uint32_t size, uint32_t id, uint64_t *at, uint32_t *length)
 {
     if (data == 0 || size < 4)
         return false;
@@ -108,13 +112,52 @@ bool MessageEntryIsSound(const unsigned char *data, uint32_t size, uint32_t id)
         for (uint32_t n = block.LowId;; ++n) {
             if (pos + EntryHeaderSize > size)
                 return false;
-            uint32_t length = Read16(data + pos);
-            if (!EntryFits(size, pos, length))
+            uint32_t entryLength = Read16(data + pos);
+            if (!EntryFits(size, pos, entryLength))
                 return false;
-            if (n == id)
-                return TextEndsInside(data, pos, length, Read16(data + pos + 2) == Utf16Flag);
-            pos += length;
+            if (n == id) {
+                *at = pos;
+                *length = entryLength;
+                return true;
+            }
+            pos += entryLength;
         }
+    }
+    return false;
+}
+
+// The character at text position `i` (a byte, or a little-endian UTF-16 unit).
+uint32_t CharAt(const unsigned char *text, uint64_t i, bool utf16)
+{
+    return utf16 ? Read16(text + 2 * i) : text[i];
+}
+
+} // namespace
+
+bool MessageEntryIsSound(const unsigned char *data, uint32_t size, uint32_t id)
+{
+    uint64_t at = 0;
+    uint32_t length = 0;
+    return LocateEntry(data, size, id, &at, &length) &&
+           TextEndsInside(data, at, length, Read16(data + at + 2) == Utf16Flag);
+}
+
+bool MessageEntryHasInserts(const unsigned char *data, uint32_t size, uint32_t id)
+{
+    uint64_t at = 0;
+    uint32_t length = 0;
+    if (!LocateEntry(data, size, id, &at, &length))
+        return false;
+    bool utf16 = Read16(data + at + 2) == Utf16Flag;
+    const unsigned char *text = data + at + EntryHeaderSize;
+    uint64_t count = (length - EntryHeaderSize) / (utf16 ? 2 : 1);
+    for (uint64_t i = 0; i + 1 < count; ++i) {
+        if (CharAt(text, i, utf16) != '%')
+            continue;
+        uint32_t next = CharAt(text, i + 1, utf16);
+        if (next >= '1' && next <= '9')
+            return true;
+        ++i; // "%%" and the other escapes take the character after the percent sign
     }
     return false;
 }

@@ -20,3 +20,8 @@ uint32_t WalkMessageTable(const unsigned char *data, uint32_t size, MessageEntry
 // without leaving the bytes: its header and text lie inside them and the text ends in a
 // zero (a zero byte for 8-bit text, a zero word for UTF-16) before the entry does.
 bool MessageEntryIsSound(const unsigned char *data, uint32_t size, uint32_t id);
+
+// Whether the text that lookup lands on holds an insert sequence (a percent sign followed
+// by a digit 1 to 9). Such a text is formatted with its inserts left as they stand: an
+// insert with a width taken from its arguments could otherwise ask for gigabytes.
+bool MessageEntryHasInserts(const unsigned char *data, uint32_t size, uint32_t id);

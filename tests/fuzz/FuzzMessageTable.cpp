@@ -1,6 +1,7 @@
 // The message-table walk and the per-message soundness check over arbitrary resource
 // bytes. The first four input bytes choose the id to check; the rest is the resource,
 // copied into a heap block of exactly its size so that any read past it is reported.
+#include <initializer_list>
 #include "catalogue/MessageTable.h"
 
 #include <cstddef>
@@ -53,11 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CHECK(visited == visits.Count);
 
     // The ids the walk lists are the ones the details view will ask for.
-    for (uint32_t i = 0; i < visits.Count && i < SampleCapacity; ++i)
+    for (uint32_t i = 0; i < visits.Count && i < SampleCapacity; ++i) {
         MessageEntryIsSound(table, tableSize, visits.Sample[i]);
-    MessageEntryIsSound(table, tableSize, id);
-    MessageEntryIsSound(table, tableSize, id - 1);
-    MessageEntryIsSound(table, tableSize, id + 1);
+        MessageEntryHasInserts(table, tableSize, visits.Sample[i]);
+    }
+    for (uint32_t probe : {id - 1, id, id + 1}) {
+        MessageEntryIsSound(table, tableSize, probe);
+        MessageEntryHasInserts(table, tableSize, probe);
+    }
 
     delete[] table;
     return 0;

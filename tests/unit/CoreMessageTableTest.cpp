@@ -380,3 +380,30 @@ TEST(MessageEntrySoundness, EveryTruncation)
     }
     EXPECT_FALSE(MessageEntryIsSound(0, 100, 1));
 }
+
+TEST(MessageEntryInserts, OnlyAPercentSignBeforeADigitIsAnInsert)
+{
+    const struct {
+        const char *Text;
+        bool Inserts;
+    } cases[] = {
+        {"1 plain\x95\r\ntext", false},
+        {"1 100%% sure", false},
+        {"1 %%1 is an escaped percent", false},
+        {"1 %n%r%t%0", false},
+        {"1 %1", true},
+        {"1 width %1!*s!", true},
+        {"1 %99", true},
+        {"1 trailing %", false},
+        {"1 %%%2", true},
+    };
+    for (const auto &c : cases) {
+        Bytes table = BuildTable({BlockSpec{7, 7, {AnsiEntry(c.Text)}}});
+        HeapCopy copy(table);
+        EXPECT_EQ(MessageEntryHasInserts(copy.Data.get(), copy.Size, 7), c.Inserts) << c.Text;
+    }
+    Bytes wide = BuildTable({BlockSpec{7, 7, {WideEntry("1 %1")}}});
+    HeapCopy copy(wide);
+    EXPECT_TRUE(MessageEntryHasInserts(copy.Data.get(), copy.Size, 7));
+    EXPECT_FALSE(MessageEntryHasInserts(copy.Data.get(), copy.Size, 8));
+}

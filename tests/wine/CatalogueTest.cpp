@@ -285,7 +285,7 @@ TEST_F(CatalogueTest, DetailsSplitTheMessageText)
         {"2 \x95\r\nThe bullet right after the separator.", "Non Fatal", "", "The bullet right after the separator."},
         {"3 Lines\x95\r\nLine one\r\nLine two\r\n\r\nLine four", "Warning", "Lines", "Line one\r\nLine two\r\n\r\nLine four"},
         // Insert sequences get empty texts: nothing faults, nothing is shown for them.
-        {"2 Insert %1 here\x95\r\nAnd %2!s! there.", "Non Fatal", "Insert  here", "And  there."},
+        {"2 Insert %1 here\x95\r\nAnd %2!s! there.", "Non Fatal", "Insert %1 here", "And %2!s! there."},
     };
     const DWORD FirstId = 3000;
     TableBlock block{FirstId, {}};

@@ -185,18 +185,17 @@ std::vector<HostileModule> Cases()
     add("OnlyAnMzHeader", FileKind::RawFile, "MZ" + std::string(62, '\0'), {});
     add("ZeroLengthFile", FileKind::RawFile, "", {});
 
-    // ---- insert sequences: every argument the formatter fetches is an empty text --------
+    // ---- insert sequences: a text that holds one is shown with its inserts as they stand --
     add("InsertSequences", FileKind::Table,
         OneBlock(1000, {"1 bad %1 operand\x95\r\nsee %2!s! here",
                         "2 wide %1!*s! end\x95\r\nx",
                         "3 far %99 insert\x95\r\ny",
                         "4 %%1 literal\x95\r\nz",
                         "5 cut%0 here\x95\r\nnever"}),
-        {{"A1000", "Fatal", "bad  operand", "see  here"},
-         // A width taken from an argument would be the address of the empty text: the
-         // formatter refuses the message, and nothing is shown.
-         {"A1001", "", "", ""},
-         {"A1002", "Warning", "far  insert", "y"},
+        {{"A1000", "Fatal", "bad %1 operand", "see %2!s! here"},
+         // A width taken from an argument would have been the address of an empty text.
+         {"A1001", "Non Fatal", "wide %1!*s! end", "x"},
+         {"A1002", "Warning", "far %99 insert", "y"},
          {"A1003", "Warning (Level1)", "%1 literal", "z"},
          {"A1004", "Warning (Level2)", "cut", ""}});
 
