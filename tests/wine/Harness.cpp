@@ -96,6 +96,14 @@ bool ReadBytes(const std::string &path, std::string *bytes)
     return ok && read == size;
 }
 
+std::string FileBytes(const std::string &path)
+{
+    std::string bytes;
+    if (!ReadBytes(path, &bytes))
+        return "<no file>";
+    return bytes;
+}
+
 bool Exists(const std::string &path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -18,6 +18,8 @@ void RemoveTree(const std::string &folder);
 bool CopyInto(const std::string &sourcePath, const std::string &folder, const std::string &name = "");
 bool WriteBytes(const std::string &path, const std::string &bytes);
 bool ReadBytes(const std::string &path, std::string *bytes);
+// The file's bytes, or "<no file>" when it cannot be read: for comparing and printing.
+std::string FileBytes(const std::string &path);
 bool Exists(const std::string &path);
 std::string UserName();
 

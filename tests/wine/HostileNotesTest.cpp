@@ -80,14 +80,6 @@ std::string PutNote(const std::string &addInFolder, const std::string &fileName,
     return path;
 }
 
-std::string FileBytes(const std::string &path)
-{
-    std::string bytes;
-    if (!ReadBytes(path, &bytes))
-        return "<unreadable>";
-    return bytes;
-}
-
 // The rich-edit fields may hand line breaks back as a lone CR; compare texts by their lines.
 std::string Lines(const std::string &text)
 {

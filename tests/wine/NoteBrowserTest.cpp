@@ -34,14 +34,6 @@ void WriteNote(const std::string &name, const std::string &bytes)
     ASSERT_TRUE(WriteBytes(NotesFolder() + name, bytes)) << name;
 }
 
-std::string FileBytes(const std::string &path)
-{
-    std::string bytes;
-    if (!ReadBytes(path, &bytes))
-        return "<missing>";
-    return bytes;
-}
-
 std::vector<std::string> Texts(HWND tree, HTREEITEM parent)
 {
     std::vector<std::string> texts;

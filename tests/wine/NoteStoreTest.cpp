@@ -77,14 +77,6 @@ std::vector<std::string> FilesUnder(const std::string &folder)
     return files;
 }
 
-std::string FileBytes(const std::string &path)
-{
-    std::string bytes;
-    if (!ReadBytes(path, &bytes))
-        return "<no file>";
-    return bytes;
-}
-
 // Another process's hold on a file: opened without any sharing.
 HANDLE HoldUnshared(const std::string &path)
 {
