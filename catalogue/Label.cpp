@@ -48,3 +48,13 @@ int CompareLabels(const char *a, const char *b)
             return 0;
     }
 }
+
+int OrderLabels(const char *a, const char *b)
+{
+    for (int i = 0;; ++i) {
+        unsigned char x = FoldCase((unsigned char)a[i]);
+        unsigned char y = FoldCase((unsigned char)b[i]);
+        if (x != y || x == 0)
+            return (int)x - (int)y;
+    }
+}

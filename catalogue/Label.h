@@ -19,3 +19,8 @@ bool FormatLabel(const char *prefix, uint32_t id, char *out, int size);
 // Byte-wise comparison folding "A" to "Z" onto "a" to "z": 0 when equal up to and
 // including the terminating zero, otherwise the 1-based position of the first difference.
 int CompareLabels(const char *a, const char *b);
+
+// Orders labels by their bytes with "A" to "Z" folded as above: negative, zero or positive
+// as `a` sorts before, with or after `b`. For the labels of one tool, which share a prefix
+// and go on in digits, this is also the tree control's alphabetical order.
+int OrderLabels(const char *a, const char *b);

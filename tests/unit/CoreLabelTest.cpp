@@ -231,3 +231,21 @@ TEST(CopyText, WholeOrEmpty)
     EXPECT_FALSE(CopyText(out.Data(), 0, "a"));
     EXPECT_TRUE(out.GuardIntact());
 }
+
+TEST(OrderLabels, SortsByCaseFoldedBytesAsTheTreeSortsOneToolsLabels)
+{
+    const struct {
+        const char *A, *B;
+        int Sign; // of OrderLabels(A, B)
+    } cases[] = {
+        {"A2008", "A2008", 0},  {"a2008", "A2008", 0},  {"A2008", "A201", -1},   {"A200", "A2000", -1},
+        {"A10000", "A1001", -1}, {"LNK4000", "LNK1104", 1}, {"A9", "A10", 1},     {"", "A", -1},
+        {"MIDL", "MIDL1", -1},   {"A\xC0", "A1", 1},  {"A-1", "A0", -1},
+    };
+    for (const auto &test : cases) {
+        int order = OrderLabels(test.A, test.B);
+        EXPECT_EQ((order > 0) - (order < 0), test.Sign) << test.A << " vs " << test.B;
+        int reverse = OrderLabels(test.B, test.A);
+        EXPECT_EQ((reverse > 0) - (reverse < 0), -test.Sign) << test.B << " vs " << test.A;
+    }
+}
