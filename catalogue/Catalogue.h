@@ -16,6 +16,10 @@ void LoadToolModules();
 void LoadModuleMessages(const char *path);
 void AddMessageTableEntries(const void *data, DWORD size);
 
+// Frees the index of the entries the loader inserted (CatalogueIndex): when the lookup
+// window has closed, and before a new tree is built.
+void ReleaseCatalogueIndex();
+
 // Fills the Type, Error and Description fields for message `id` under `category`.
 void ShowErrorDetails(HTREEITEM category, DWORD id);
 

@@ -207,4 +207,5 @@ INT_PTR CALLBACK LookupDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
 void OpenLookupWindow(HWND owner, const char *code)
 {
     DialogBoxParamA(AddInInstance, MAKEINTRESOURCEA(IDD_LOOKUP), owner, LookupDialogProc, (LPARAM)code);
+    ReleaseCatalogueIndex();
 }

@@ -233,6 +233,87 @@ TEST_F(CatalogueTest, MessageTableWalk)
     }
 }
 
+// Ids the compiler never writes: negative labels (top bit set), one to ten digits, and
+// blocks that overlap so that one id is walked twice.
+const std::vector<TableBlock> UnusualIds(const std::string &entry)
+{
+    return {{0xFFFFFFF0, {entry, entry}}, {7, {entry}}, {70, {entry}}, {9, {entry, entry}},
+            {100000, {entry}}, {10, {entry}}, {0, {entry}}, {0x80000000, {entry}}, {2147483647, {entry}}};
+}
+
+// The labels in the order the walk meets them.
+std::vector<std::pair<std::string, LPARAM>> WalkOrder(const std::vector<TableBlock> &blocks)
+{
+    std::vector<std::pair<std::string, LPARAM>> labels;
+    for (const TableBlock &block : blocks)
+        for (DWORD i = 0; i < block.Entries.size(); ++i) {
+            DWORD id = block.LowId + i;
+            labels.emplace_back("A" + std::to_string((int32_t)id), (LPARAM)id);
+        }
+    return labels;
+}
+
+std::vector<std::pair<std::string, LPARAM>> ChildLabels(HWND tree, HTREEITEM parent)
+{
+    std::vector<std::pair<std::string, LPARAM>> labels;
+    for (HTREEITEM entry : Children(tree, parent))
+        labels.emplace_back(ItemText(tree, entry), ItemParam(tree, entry));
+    return labels;
+}
+
+TEST_F(CatalogueTest, EntriesStandWhereSortedInsertionInWalkOrderPutsThem)
+{
+    const std::vector<TableBlock> blocks = UnusualIds(MakeEntry("2 Text\x95\r\nMore."));
+    UseModules({{1, MakeMessageTable(blocks)}});
+    BuildCatalogue();
+
+    HWND reference = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD, 0, 0, 100, 100, parent_, NULL, NULL, NULL);
+    ASSERT_NE(reference, (HWND)NULL);
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = TVI_ROOT;
+    insert.hInsertAfter = TVI_SORT;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = (LPSTR) "ML";
+    HTREEITEM ml = (HTREEITEM)SendMessageA(reference, TVM_INSERTITEMA, 0, (LPARAM)&insert);
+    for (const auto &label : WalkOrder(blocks)) {
+        insert.hParent = ml;
+        insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+        insert.item.pszText = (LPSTR)label.first.c_str();
+        insert.item.lParam = label.second;
+        SendMessageA(reference, TVM_INSERTITEMA, 0, (LPARAM)&insert);
+    }
+    std::vector<std::pair<std::string, LPARAM>> expected = ChildLabels(reference, ml);
+    DestroyWindow(reference);
+
+    EXPECT_EQ(ChildLabels(tree_, MainCategories[1]), expected);
+    EXPECT_EQ(expected.size(), 11u);
+    EXPECT_EQ(CatalogueIndex[1].Count, 11u);
+}
+
+TEST_F(CatalogueTest, FindErrorCodeFindsTheSameEntriesWithOrWithoutTheLoadersLabels)
+{
+    UseModules({{1, MakeMessageTable(UnusualIds(MakeEntry("2 Text\x95\r\nMore."))),},
+                {4, MakeMessageTable({{1104, {MakeEntry("1 Cannot open\x95\r\nHeld.")}}})}});
+    BuildCatalogue();
+    const char *const codes[] = {"A-16", "a-15", "A10", "A9", "A0", "A-2147483648", "A2147483647", "A100000",
+                                 "lnk1104", "A-0", "A010", "A1", "LNK", "A-17", ""};
+    std::vector<std::string> withIndex, withoutIndex;
+    for (std::vector<std::string> *found : {&withIndex, &withoutIndex}) {
+        for (const char *code : codes) {
+            SendMessageA(tree_, TVM_SELECTITEM, TVGN_CARET, (LPARAM)MainCategories[1]);
+            found->push_back(FindErrorCode(code) ? ItemText(tree_, Caret()) : std::string("none"));
+        }
+        // Without the loader's labels the search reads each category's nodes instead.
+        ReleaseCatalogueIndex();
+        for (int row = 1; row <= ToolCount; ++row)
+            EXPECT_EQ(CatalogueIndex[row].Entries, nullptr);
+    }
+    const std::vector<std::string> expected = {"A-16", "A-15", "A10", "A9", "A0", "A-2147483648", "A2147483647",
+                                               "A100000", "LNK1104", "none", "none", "none", "none", "none", "none"};
+    EXPECT_EQ(withIndex, expected);
+    EXPECT_EQ(withoutIndex, expected);
+}
+
 TEST_F(CatalogueTest, ModulesThatCannotBeReadLeaveTheirCategoryEmpty)
 {
     UseModules({{3, MakeMessageTable({{1077, {MakeEntry("1 Kept\x95\r\nYes.")}}})}});
