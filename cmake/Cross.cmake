@@ -50,6 +50,23 @@ set(KESTREL_MODULE_LINKER i686-w64-mingw32-gcc)
 if(NOT KESTREL_MESSAGE_COMPILER)
     message(FATAL_ERROR "Set KESTREL_MESSAGE_COMPILER to the native kestrel-mc (scripts/test does).")
 endif()
+# kestrel_message_module(<name> <prefix> <work folder> <output dll> <sources...>): compiles
+# the sources into a message table and links it into a resource-only module.
+function(kestrel_message_module name prefix work output)
+    file(MAKE_DIRECTORY ${work})
+    file(WRITE ${work}/${name}.rc "1 11 \"${name}.bin\"\n")
+    add_custom_command(OUTPUT ${work}/${name}.bin
+        COMMAND ${KESTREL_MESSAGE_COMPILER} --prefix ${prefix} -o ${work}/${name}.bin ${ARGN}
+        DEPENDS ${ARGN} ${KESTREL_MESSAGE_COMPILER} VERBATIM)
+    add_custom_command(OUTPUT ${work}/${name}.res.o
+        COMMAND ${KESTREL_MODULE_RC} -i ${name}.rc -o ${name}.res.o
+        WORKING_DIRECTORY ${work}
+        DEPENDS ${work}/${name}.bin VERBATIM)
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${KESTREL_MODULE_LINKER} -shared -nostdlib -s -Wl,-e,0 -o ${output} ${work}/${name}.res.o
+        DEPENDS ${work}/${name}.res.o VERBATIM)
+endfunction()
+
 set(KESTREL_MODULES ML:A CVTRES:CVT NMAKE:U link:LNK rcc:RC rcw:RW H2INC:HI midl:MIDL)
 set(KESTREL_MODULE_FILES)
 foreach(module ${KESTREL_MODULES})
@@ -57,19 +74,7 @@ foreach(module ${KESTREL_MODULES})
     list(GET parts 0 name)
     list(GET parts 1 prefix)
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/messages/${name}/*.msg)
-    set(work ${CMAKE_BINARY_DIR}/modules)
-    file(MAKE_DIRECTORY ${work})
-    file(WRITE ${work}/${name}.rc "1 11 \"${name}.bin\"\n")
-    add_custom_command(OUTPUT ${work}/${name}.bin
-        COMMAND ${KESTREL_MESSAGE_COMPILER} --prefix ${prefix} -o ${work}/${name}.bin ${sources}
-        DEPENDS ${sources} ${KESTREL_MESSAGE_COMPILER} VERBATIM)
-    add_custom_command(OUTPUT ${work}/${name}.res.o
-        COMMAND ${KESTREL_MODULE_RC} -i ${name}.rc -o ${name}.res.o
-        WORKING_DIRECTORY ${work}
-        DEPENDS ${work}/${name}.bin VERBATIM)
-    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/bin/${name}.dll
-        COMMAND ${KESTREL_MODULE_LINKER} -shared -nostdlib -s -Wl,-e,0 -o ${CMAKE_BINARY_DIR}/bin/${name}.dll ${work}/${name}.res.o
-        DEPENDS ${work}/${name}.res.o VERBATIM)
+    kestrel_message_module(${name} ${prefix} ${CMAKE_BINARY_DIR}/modules ${CMAKE_BINARY_DIR}/bin/${name}.dll ${sources})
     list(APPEND KESTREL_MODULE_FILES ${CMAKE_BINARY_DIR}/bin/${name}.dll)
 endforeach()
 add_custom_target(message_modules ALL DEPENDS ${KESTREL_MODULE_FILES})
@@ -77,4 +82,5 @@ add_custom_target(message_modules ALL DEPENDS ${KESTREL_MODULE_FILES})
 include(cmake/Host.cmake OPTIONAL)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     include(cmake/WineTests.cmake)
+    include(cmake/Bench.cmake)
 endif()

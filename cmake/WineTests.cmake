@@ -43,13 +43,6 @@ if(TARGET CatalogueContentTest)
     target_compile_definitions(CatalogueContentTest PRIVATE KESTREL_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}")
 endif()
 
-# Opening time of the lookup window on the full catalogue: a program that prints figures,
-# run by hand under Wine, not a test.
-add_executable(OpenTimeBenchmark tools/benchmark/OpenTimeBenchmark.cpp $<TARGET_OBJECTS:kestrel_resources>)
-target_link_libraries(OpenTimeBenchmark PRIVATE kestrel_win)
-target_link_options(OpenTimeBenchmark PRIVATE -static)
-add_dependencies(OpenTimeBenchmark Kestrel message_modules)
-
 # No address sanitizer in this MinGW tree: overruns of the add-in's stack buffers are caught
 # by the stack protector instead, in the 64-bit test build only (the product stays as built).
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
