@@ -8,6 +8,9 @@
 constexpr UINT HostMsgNextMenuId = WM_USER + 100;      // to the main window; answers a command id
 constexpr UINT HostMsgGetWordAtCaret = WM_USER + 1015; // to the output window; wParam size, lParam buffer
 
+// The host's own: posted to its main window with wParam a window it has seen activated.
+constexpr UINT HostMsgWindowActivated = WM_APP + 1;
+
 // Command ids. 40001 to 50000 belong to add-ins, and the host draws those menu items itself.
 constexpr UINT AddInsManagerId = 12001;
 constexpr UINT ExitId = 12002;
@@ -37,6 +40,11 @@ HWND CreateOutputWindow(HWND parent);
 void DestroyOutputFont();
 bool PutCaretOn(const char* text);
 void PostDoubleClickAtCaret();
+
+// ScriptedWindows.cpp
+void ScriptAddInWindows(bool sendSystemCommand, WPARAM systemCommand, const char* itemText);
+bool AddInWindowScriptPending();
+void OnWindowActivated(HWND window);
 
 // Bounded text helpers: each refuses (returns false, leaves a valid text) rather than cut.
 bool AppendText(char* buffer, size_t size, const char* text);

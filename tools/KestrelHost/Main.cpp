@@ -14,6 +14,7 @@ static HMENU MenuBar;
 static HFONT MenuFont;
 static UINT NextMenuId = FirstAddInMenuId;
 static HHOOK ActivationHook;
+static bool ReportWindows;
 
 constexpr UINT_PTR CloseTimerId = 1;
 constexpr int MenuItemPadding = 8;
@@ -24,11 +25,14 @@ struct HostOptions {
     bool doubleClick = false;
     bool commandAddIn = false;
     bool reportWindows = false;
+    bool sendSystemCommand = false;
+    unsigned systemCommand = 0;
+    const char* selectItem = nullptr;
 };
 
 static const char Usage[] =
     "usage: KestrelHost [--exit-after-ms N] [--select-word TEXT] [--double-click | --command-addin]\n"
-    "                   [--report-windows]\n";
+    "                   [--report-windows] [--system-command N] [--select-item TEXT]\n";
 
 static void WriteStandard(DWORD which, const char* text)
 {
@@ -57,6 +61,15 @@ static bool ParseOptions(int count, char** arguments, HostOptions& options)
             options.commandAddIn = true;
         } else if (strcmp(option, "--report-windows") == 0) {
             options.reportWindows = true;
+        } else if (strcmp(option, "--system-command") == 0 && hasValue) {
+            char* end = nullptr;
+            unsigned long value = strtoul(arguments[++i], &end, 10);
+            if (*end != '\0' || end == arguments[i] || value > 0xFFFF)
+                return false;
+            options.sendSystemCommand = true;
+            options.systemCommand = static_cast<unsigned>(value);
+        } else if (strcmp(option, "--select-item") == 0 && hasValue) {
+            options.selectItem = arguments[++i];
         } else {
             return false;
         }
@@ -81,10 +94,16 @@ static void ReportWindow(HWND window)
         WriteStandard(STD_OUTPUT_HANDLE, line);
 }
 
-static LRESULT CALLBACK ReportActivationProc(int code, WPARAM wParam, LPARAM lParam)
+// The hook runs before the window is active, perhaps before its own start is over: scripted
+// actions wait for the main window to take the posted message.
+static LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE)
-        ReportWindow(reinterpret_cast<HWND>(wParam));
+    if (code == HCBT_ACTIVATE) {
+        if (ReportWindows)
+            ReportWindow(reinterpret_cast<HWND>(wParam));
+        if (AddInWindowScriptPending())
+            PostMessageA(MainWindow, HostMsgWindowActivated, wParam, 0);
+    }
     return CallNextHookEx(ActivationHook, code, wParam, lParam);
 }
 
@@ -270,6 +289,9 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         return 0;
     case HostMsgNextMenuId:
         return NextMenuId++;
+    case HostMsgWindowActivated:
+        OnWindowActivated(reinterpret_cast<HWND>(wParam));
+        return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -313,8 +335,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         WriteStandard(STD_ERROR_HANDLE, Usage);
         return 2;
     }
-    if (options.reportWindows)
-        ActivationHook = SetWindowsHookExA(WH_CBT, ReportActivationProc, nullptr, GetCurrentThreadId());
+    ReportWindows = options.reportWindows;
+    ScriptAddInWindows(options.sendSystemCommand, options.systemCommand, options.selectItem);
+    if (ReportWindows || AddInWindowScriptPending())
+        ActivationHook = SetWindowsHookExA(WH_CBT, ActivationProc, nullptr, GetCurrentThreadId());
 
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = MainWindowProc;
