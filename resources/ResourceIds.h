@@ -53,7 +53,7 @@
 
 /* The maker's site and mail address, shown in and opened from the About window. */
 #define KESTREL_WEB_HOST "kestrel.example.org"
-#define KESTREL_MAIL_ADDRESS "support@kestrel.example.org"
+#define KESTREL_MAIL_ADDRESS "kestrel@example.org"
 
 /* Host messages */
 #define WM_HOST_NEXT_MENU_ID 1124   /* WM_USER + 100 */

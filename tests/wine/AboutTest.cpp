@@ -155,7 +155,7 @@ TEST_F(About, TheLinksAreLinkControlsWithTheMakersAddresses)
                  EXPECT_EQ(ClassOf(GetDlgItem(about, IDC_ABOUT_WEB_LINK)), "SysLink");
                  EXPECT_EQ(ClassOf(GetDlgItem(about, IDC_ABOUT_MAIL_LINK)), "SysLink");
                  EXPECT_EQ(ControlText(about, IDC_ABOUT_WEB_LINK), "<a>kestrel.example.org</a>");
-                 EXPECT_EQ(ControlText(about, IDC_ABOUT_MAIL_LINK), "<a>support@kestrel.example.org</a>");
+                 EXPECT_EQ(ControlText(about, IDC_ABOUT_MAIL_LINK), "<a>kestrel@example.org</a>");
                  SendMessageA(about, WM_CLOSE, 0, 0);
                  EXPECT_TRUE(WaitForClose(about));
                  SendMessageA(lookup, WM_CLOSE, 0, 0);
@@ -291,7 +291,7 @@ TEST_F(About, ClicksOnTheLinksOpenTheirAddresses)
                      const char *File; // NULL: nothing is opened
                  } clicks[] = {
                      {IDC_ABOUT_WEB_LINK, (UINT)NM_CLICK, "http://kestrel.example.org"},
-                     {IDC_ABOUT_MAIL_LINK, (UINT)NM_CLICK, "mailto://support@kestrel.example.org"},
+                     {IDC_ABOUT_MAIL_LINK, (UINT)NM_CLICK, "mailto://kestrel@example.org"},
                      {IDC_ABOUT_WEB_LINK, (UINT)NM_RETURN, NULL},
                      {IDC_ABOUT_MAIL_LINK, (UINT)NM_DBLCLK, NULL},
                      {IDC_ABOUT_TOTAL, (UINT)NM_CLICK, NULL},
