@@ -3,15 +3,19 @@
 //
 //   KestrelBenchmark.exe [--openings N] [--product FOLDER] --catalogue NAME FOLDER ...
 //
-// For each catalogue (a folder holding the eight message modules) it times, over N rounds:
-//   opening  from the call that opens the lookup window to the end of its start, which
-//            rebuilds the catalogue from the modules: the hook below sees WM_INITDIALOG
-//            return and closes the window again;
-//   fill     the add-in's own catalogue building (categories, then every module) into a
-//            bare tree-view;
-//   floor    the same labels inserted into a bare tree-view in their final order with
-//            TVI_LAST, the least any program showing this tree must do;
-//   Find     of the catalogue's last code, the search alone and the whole Find command.
+// For each catalogue (a folder holding the eight message modules and a copy of the add-in)
+// it times, over N rounds (default 31):
+//   opening       from the call that opens the lookup window to the end of its start,
+//                 which rebuilds the catalogue from the modules: the window's wrapped
+//                 procedure sees WM_INITDIALOG return, and the window is closed again;
+//   window floor  the same template opened by a procedure that only inserts the same
+//                 labels with TVI_LAST: the window's own controls plus the least tree work;
+//   fill          the add-in's catalogue building (categories, then every module) into a
+//                 bare tree-view;
+//   floor         the same labels inserted into a bare tree-view in their final order with
+//                 TVI_LAST, the least any program showing this tree must do;
+//   Find          of the catalogue's last code: the search with its selection, and the
+//                 whole Find command with the details and note it then shows.
 // --product names the folder of the shipped files, whose sizes and imports are printed.
 #include <windows.h>
 #include <commctrl.h>
@@ -124,7 +128,7 @@ size_t CountEntries(const std::vector<Category> &catalogue)
     return entries;
 }
 
-// ---- openings of the lookup window, watched through a hook on this thread -----------------
+// ---- openings of the lookup window, watched from its creation on -------------------------
 
 enum OpeningMode { OpeningTimed, OpeningReadsTree, OpeningRunsFinds };
 
@@ -371,7 +375,18 @@ struct CatalogueFigures {
     std::string Name;
     size_t Entries = 0;
     double Open = 0, WindowFloor = 0, Fill = 0, Floor = 0, Search = 0, Find = 0, Details = 0;
+    // Medians of each round's own ratio: a slow spell of the machine touches both sides of
+    // a round alike, where it may fall on one side only of two separate medians.
+    double OpenToWindowFloor = 0, OpenToFloor = 0, FillToFloor = 0;
 };
+
+double MedianRatio(const std::vector<double> &a, const std::vector<double> &b)
+{
+    std::vector<double> ratios;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        ratios.push_back(a[i] / b[i]);
+    return Summarise(ratios).Median;
+}
 
 // The lookup window takes its folder, and so the modules it reads, from the add-in's module:
 // a copy of the add-in in the catalogue's folder, mapped without running it, stands in for
@@ -439,8 +454,11 @@ bool MeasureCatalogue(const char *name, const char *folder, int rounds, Catalogu
     figures.Search = Summarise(Current.SearchTimes).Median;
     figures.Find = Summarise(Current.FindTimes).Median;
     figures.Details = Summarise(Current.DetailsTimes).Median;
-    printf("  opening / same-window floor %.2f, fill / bare floor %.2f, opening / bare floor %.2f\n",
-           figures.Open / figures.WindowFloor, figures.Fill / figures.Floor, figures.Open / figures.Floor);
+    figures.OpenToWindowFloor = MedianRatio(open, windowFloor);
+    figures.OpenToFloor = MedianRatio(open, floor);
+    figures.FillToFloor = MedianRatio(fill, floor);
+    printf("  per round: opening / same-window floor %.2f, opening / bare floor %.2f, fill / bare floor %.2f\n",
+           figures.OpenToWindowFloor, figures.OpenToFloor, figures.FillToFloor);
     return true;
 }
 
@@ -530,22 +548,24 @@ void PrintTargets(const std::vector<CatalogueFigures> &all)
     const CatalogueFigures &shipped = all.front();
     const CatalogueFigures &large = all.back();
     char note[160];
-    printf("\nTargets (medians):\n");
-    PrintVerdict("opening, " + shipped.Name + ", within 1.5 x the same-window floor", shipped.Open / shipped.WindowFloor,
-                 "x", shipped.Open <= 1.5 * shipped.WindowFloor);
+    printf("\nTargets (ratios: median of the rounds' own; times: medians):\n");
+    PrintVerdict("opening, " + shipped.Name + ", within 1.5 x the same-window floor", shipped.OpenToWindowFloor, "x",
+                 shipped.OpenToWindowFloor <= 1.5);
     snprintf(note, sizeof note, "(the window's controls alone take %.1f ms)", shipped.WindowFloor - shipped.Floor);
-    PrintVerdict("opening, " + shipped.Name + ", within 1.5 x the bare-tree floor", shipped.Open / shipped.Floor, "x",
-                 shipped.Open <= 1.5 * shipped.Floor, note);
-    PrintVerdict("catalogue build, " + shipped.Name + ", within 1.5 x the bare-tree floor",
-                 shipped.Fill / shipped.Floor, "x", shipped.Fill <= 1.5 * shipped.Floor);
+    PrintVerdict("opening, " + shipped.Name + ", within 1.5 x the bare-tree floor", shipped.OpenToFloor, "x",
+                 shipped.OpenToFloor <= 1.5, note);
+    PrintVerdict("catalogue build, " + shipped.Name + ", within 1.5 x the bare-tree floor", shipped.FillToFloor, "x",
+                 shipped.FillToFloor <= 1.5);
     if (all.size() < 2)
         return;
     double entries = (double)large.Entries / (double)shipped.Entries;
     snprintf(note, sizeof note, "(entries grew %.1f x)", entries);
     PrintVerdict("opening grows no worse than linearly", large.Open / shipped.Open, "x",
                  large.Open / shipped.Open <= entries, note);
-    PrintVerdict("opening, " + large.Name + ", within 1.5 x the same-window floor", large.Open / large.WindowFloor, "x",
-                 large.Open <= 1.5 * large.WindowFloor);
+    PrintVerdict("opening, " + large.Name + ", within 1.5 x the same-window floor", large.OpenToWindowFloor, "x",
+                 large.OpenToWindowFloor <= 1.5);
+    PrintVerdict("opening, " + large.Name + ", within 1.5 x the bare-tree floor", large.OpenToFloor, "x",
+                 large.OpenToFloor <= 1.5);
     PrintVerdict("opening, " + large.Name + ", under 500 ms", large.Open, "ms", large.Open < 500);
     snprintf(note, sizeof note, "(whole command %.1f ms, of which details and note %.1f ms)", large.Find,
              large.Details);
@@ -557,7 +577,7 @@ void PrintTargets(const std::vector<CatalogueFigures> &all)
 int main(int argc, char **argv)
 {
     QueryPerformanceFrequency(&Frequency);
-    int rounds = 21;
+    int rounds = 31;
     std::string product;
     std::vector<std::pair<std::string, std::string>> catalogues;
     for (int i = 1; i < argc; ++i) {
