@@ -1,0 +1,232 @@
+// tools/KestrelExplain/Annotate.cpp
+// --annotate: a build log copied through unchanged, with a line of explanation after each
+// line that names a known code. The log is never held as lines: it goes through in large
+// blocks, and only the words are looked at, so a line of any length, or a file that is no
+// text at all, passes as fast as the rest.
+#include "tools/KestrelExplain/Explain.h"
+#include "tools/KestrelExplain/Platform.h"
+
+#include <errno.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+enum {
+    BlockSize = 1 << 20,
+    CodesPerLine = 8,   // a line naming more distinct codes gets the first eight explained
+    AnnotationIndent = 4,
+};
+
+// Word bytes: letters, digits, '_' and everything beyond ASCII, so that a code glued to
+// other letters (as in a file name or an identifier) is not taken for one.
+bool WordByte[256];
+// Bytes a code can start with: the first letters of the tools' prefixes, in upper case
+// as the tools print them.
+bool CodeStart[256];
+
+struct Scan {
+    const CodeEntry *Found[CodesPerLine]; // distinct codes of the current line
+    int FoundCount;
+    char Word[CodeCapacity];  // a word that runs on into the next block
+    int WordLength;           // CodeCapacity when it is too long to be a code
+    bool InWord;
+    bool LastWasCr;           // the byte before the next one is CR
+    bool CrLf;                // the last line end seen was CR LF
+    bool Failed;              // writing failed: stop
+};
+
+Scan State;
+
+void PrepareTables()
+{
+    for (int c = 0; c < 256; ++c)
+        WordByte[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c >= 0x80;
+    for (int row = 0; row < ToolCount; ++row)
+        CodeStart[(unsigned char)ToolTable[row].LabelPrefix[0]] = true;
+}
+
+// The first sentence of a description: up to a full stop, question or exclamation mark
+// followed by a blank or the end, or up to the end of the first paragraph.
+void FirstSentence(const char *text, int length, int *start, int *end)
+{
+    int at = 0;
+    while (at < length && (text[at] == ' ' || text[at] == '\r' || text[at] == '\n'))
+        ++at;
+    int stop = at;
+    while (stop < length && text[stop] != '\r' && text[stop] != '\n') {
+        char c = text[stop++];
+        if ((c == '.' || c == '!' || c == '?') && (stop == length || text[stop] == ' ' ||
+                                                   text[stop] == '\r' || text[stop] == '\n'))
+            break;
+    }
+    *start = at;
+    *end = stop;
+}
+
+// "    A2008 (Non Fatal): " and the first sentence, kept with the entry for its next use.
+void MakeAnnotation(CodeEntry *entry)
+{
+    char *text = 0;
+    MessageParts parts = {};
+    bool readable = ReadCodeText(entry, &text, &parts);
+    const char *kind = readable ? MessageTypeText(parts.TypeCode) : ToolTable[entry->Row].CategoryText;
+    int start = 0, end = 0;
+    const char *sentence = "";
+    if (readable) {
+        FirstSentence(parts.Description, parts.DescriptionLength, &start, &end);
+        sentence = parts.Description;
+        if (start == end) {
+            sentence = parts.Error;
+            start = 0;
+            end = parts.ErrorLength;
+        }
+    }
+    size_t capacity = AnnotationIndent + strlen(entry->Label) + strlen(kind) + 8 + (size_t)(end - start);
+    char *line = (char *)malloc(capacity);
+    if (line != 0) {
+        int length = snprintf(line, capacity, "%*s%s (%s)%s", AnnotationIndent, "", entry->Label, kind,
+                              end > start ? ": " : "");
+        if (length > 0 && (size_t)length + (size_t)(end - start) < capacity) {
+            memcpy(line + length, sentence + start, (size_t)(end - start));
+            entry->Annotation = line;
+            entry->AnnotationLength = length + (end - start);
+        } else {
+            free(line);
+        }
+    }
+    free(text);
+}
+
+void NoteWord(const char *word, int length)
+{
+    if (length < 2 || length >= CodeCapacity || !CodeStart[(unsigned char)word[0]])
+        return;
+    char code[CodeCapacity];
+    int letters = 0;
+    while (letters < length && word[letters] >= 'A' && word[letters] <= 'Z')
+        ++letters;
+    if (letters == length)
+        return;
+    for (int i = letters; i < length; ++i)
+        if (word[i] < '0' || word[i] > '9')
+            return;
+    memcpy(code, word, (size_t)length);
+    code[length] = 0;
+    const CodeEntry *entry = FindCode(code);
+    if (entry == 0 || State.FoundCount == CodesPerLine)
+        return;
+    for (int i = 0; i < State.FoundCount; ++i)
+        if (State.Found[i] == entry)
+            return;
+    State.Found[State.FoundCount++] = entry;
+}
+
+void Write(const void *bytes, size_t count)
+{
+    if (count != 0 && !State.Failed && fwrite(bytes, 1, count, stdout) != count)
+        State.Failed = true;
+}
+
+void WriteAnnotations()
+{
+    const char *end = State.CrLf ? "\r\n" : "\n";
+    for (int i = 0; i < State.FoundCount; ++i) {
+        CodeEntry *entry = const_cast<CodeEntry *>(State.Found[i]);
+        if (entry->Annotation == 0)
+            MakeAnnotation(entry);
+        if (entry->Annotation != 0)
+            WriteClean(stdout, entry->Annotation, entry->AnnotationLength);
+        Write(end, strlen(end));
+    }
+    State.FoundCount = 0;
+}
+
+void ScanBlock(const unsigned char *block, size_t size)
+{
+    size_t at = 0, written = 0;
+    if (State.InWord) {
+        while (at < size && WordByte[block[at]]) {
+            if (State.WordLength < CodeCapacity)
+                State.Word[State.WordLength++] = (char)block[at];
+            ++at;
+        }
+        if (at < size) {
+            NoteWord(State.Word, State.WordLength);
+            State.InWord = false;
+        }
+    }
+    while (at < size) {
+        unsigned char c = block[at];
+        if (WordByte[c]) {
+            size_t start = at;
+            do
+                ++at;
+            while (at < size && WordByte[block[at]]);
+            if (at == size) {
+                State.InWord = true;
+                State.WordLength = size - start < (size_t)CodeCapacity ? (int)(size - start) : (int)CodeCapacity;
+                memcpy(State.Word, block + start, (size_t)State.WordLength);
+                break;
+            }
+            if (CodeStart[c])
+                NoteWord((const char *)block + start, (int)(at - start));
+            continue;
+        }
+        if (c == '\n') {
+            State.CrLf = at > 0 ? block[at - 1] == '\r' : State.LastWasCr;
+            if (State.FoundCount != 0) {
+                Write(block + written, at + 1 - written);
+                written = at + 1;
+                WriteAnnotations();
+            }
+        }
+        ++at;
+    }
+    Write(block + written, size - written);
+    if (size > 0)
+        State.LastWasCr = block[size - 1] == '\r';
+}
+
+} // namespace
+
+int AnnotateLog(FILE *input, const char *inputName)
+{
+    PrepareTables();
+    unsigned char *block = (unsigned char *)malloc(BlockSize);
+    if (block == 0) {
+        fprintf(stderr, "kestrel-explain: out of memory%s", OutputLineEnd);
+        return ExitNoCatalogue;
+    }
+    bool readFailed = false;
+    while (!State.Failed) {
+        size_t got = fread(block, 1, BlockSize, input);
+        ScanBlock(block, got);
+        if (got < BlockSize) {
+            readFailed = ferror(input) != 0;
+            break;
+        }
+    }
+    int readError = errno;
+    if (State.InWord)
+        NoteWord(State.Word, State.WordLength);
+    if (State.FoundCount != 0 && !State.Failed) {
+        // The last line has no line end of its own; the explanation still gets a line.
+        Write(State.CrLf ? "\r\n" : "\n", State.CrLf ? 2 : 1);
+        WriteAnnotations();
+    }
+    free(block);
+    if (fflush(stdout) != 0)
+        State.Failed = true;
+    if (readFailed) {
+        fputs("kestrel-explain: ", stderr);
+        WriteNative(stderr, inputName);
+        fprintf(stderr, " cannot be read: %s%s", strerror(readError), OutputLineEnd);
+        return ExitNoCatalogue;
+    }
+    if (State.Failed) {
+        fprintf(stderr, "kestrel-explain: the output cannot be written%s", OutputLineEnd);
+        return ExitNoCatalogue;
+    }
+    return ExitOk;
+}
