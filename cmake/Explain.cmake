@@ -57,7 +57,7 @@ endforeach()
 add_custom_target(explain_modules ALL DEPENDS ${KESTREL_EXPLAIN_MODULE_FILES})
 
 add_executable(kestrel_explain_tests tests/explain/ExplainTest.cpp)
-target_link_libraries(kestrel_explain_tests PRIVATE message_compiler_lib GTest::gtest_main)
+target_link_libraries(kestrel_explain_tests PRIVATE kestrel_core message_compiler_lib GTest::gtest_main)
 target_compile_definitions(kestrel_explain_tests PRIVATE
     KESTREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     KESTREL_EXPLAIN="$<TARGET_FILE:kestrel-explain>"

@@ -143,7 +143,7 @@ void WriteClean(FILE *stream, const char *text, int length)
         int take = length - at < 256 ? length - at : 256;
         for (int i = 0; i < take; ++i) {
             unsigned char c = (unsigned char)text[at + i];
-            clean[i] = c == '\t' ? ' ' : IsControl(c) ? '?' : (char)c;
+            clean[i] = c == '\t' || c == '\r' || c == '\n' ? ' ' : IsControl(c) ? '?' : (char)c;
         }
         WriteCp1252(stream, clean, take);
         at += take;

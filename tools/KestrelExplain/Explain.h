@@ -58,5 +58,6 @@ int AnnotateLog(FILE *input, const char *inputName);
 // more. CR LF or LF ends a paragraph; an empty one is an empty line. Control characters
 // come out as '?' and tabs as blanks.
 void WriteWrapped(const char *text, int length, int indent, int hanging, int width);
-// Copies Windows-1252 text to `stream` with control characters made '?'.
+// Copies Windows-1252 text to `stream` on one line: tabs and line breaks become blanks,
+// other control characters '?'.
 void WriteClean(FILE *stream, const char *text, int length);
