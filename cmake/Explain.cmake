@@ -27,7 +27,14 @@ if(WIN32)
                  COMMAND kestrel-explain --modules Z:${CMAKE_BINARY_DIR}/bin lnk1104 A2008)
         set_tests_properties(explain.UnderWine PROPERTIES LABELS wine TIMEOUT 60
             PASS_REGULAR_EXPRESSION "LNK1104 \\(LINK\\\\LIB\\\\DUMPBIN\\\\EDITBIN\\)\r\nType:  Fatal\r\nError: cannot open file 'filename'.*A2008 \\(ML\\)")
-        add_dependencies(kestrel-explain message_modules)
+        # And as the release package lays it out: run from Tools, with no folder named, it
+        # finds the modules in AddIns beside it (the package is unpacked by the dist tests).
+        add_test(NAME explain.FromUnpackedPackage
+                 COMMAND bash -c "exec \"$0\" \"$1\"/Kestrel-*/Tools/kestrel-explain.exe RW2002"
+                         ${CMAKE_SOURCE_DIR}/scripts/wine-run ${CMAKE_BINARY_DIR}/dist/x86_64/unpacked)
+        set_tests_properties(explain.FromUnpackedPackage PROPERTIES LABELS "dist;wine" TIMEOUT 60
+            FIXTURES_REQUIRED dist64
+            PASS_REGULAR_EXPRESSION "^RW2002 \\(RC \\(\"W\" Errors\\)\\)\r\nType:  Non Fatal\r\nError: Parsing error\r\n")
     endif()
     return()
 endif()

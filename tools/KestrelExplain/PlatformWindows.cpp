@@ -85,11 +85,13 @@ FILE *OpenForReading(const char *path)
 
 bool ProgramFolder(char *out, int size)
 {
-    static wchar_t path[32768]; // the longest path the system hands out, and its zero
-    DWORD length = GetModuleFileNameW(0, path, 32768);
-    if (length == 0 || length >= 32768)
+    enum { LongestPath = 32768 }; // the longest path the system hands out, and its zero
+    wchar_t *path = (wchar_t *)malloc(LongestPath * sizeof(wchar_t));
+    if (path == 0)
         return false;
-    char *text = Utf8FromWide(path);
+    DWORD length = GetModuleFileNameW(0, path, LongestPath);
+    char *text = length > 0 && length < LongestPath ? Utf8FromWide(path) : 0;
+    free(path);
     if (text == 0)
         return false;
     int cut = -1;
