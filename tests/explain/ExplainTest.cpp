@@ -249,8 +249,8 @@ TEST_F(ExplainTest, CodesNoToolHas)
     }
 }
 
-// A log with both line ends, binary bytes, a line of several MiB and a code across the
-// program's 1 MiB read blocks: taking out the added lines gives back the log byte for byte.
+// A log with both line ends, binary bytes, a line of several MiB and a code across two of
+// the program's read blocks: taking out the added lines gives back the log byte for byte.
 TEST_F(ExplainTest, AnnotateKeepsTheLogAndExplainsKnownCodes)
 {
     struct Line {
@@ -273,7 +273,8 @@ TEST_F(ExplainTest, AnnotateKeepsTheLogAndExplainsKnownCodes)
     std::string before;
     for (const Line &line : log)
         before += line.Bytes;
-    // The next code starts three bytes before the end of the first read block.
+    // The next code starts three bytes before the first MiB ends, where a read block ends
+    // (the program reads in blocks of a power of two up to 1 MiB).
     std::string padding(1048576 - 3 - before.size(), 'x');
     padding[0] = padding.back() = ' ';
     log.push_back({padding + "CVT1100 and on, with no line end\n", {"CVT1100"}});

@@ -13,7 +13,7 @@
 namespace {
 
 enum {
-    BlockSize = 1 << 20,
+    BlockSize = 128 << 10, // what cat reads at a time, too
     CodesPerLine = 8,   // a line naming more distinct codes gets the first eight explained
     AnnotationIndent = 4,
 };
@@ -31,12 +31,12 @@ struct Scan {
     char Word[CodeCapacity];  // a word that runs on into the next block
     int WordLength;           // CodeCapacity when it is too long to be a code
     bool InWord;
-    bool LastWasCr;           // the byte before the next one is CR
+    unsigned char LastByte;   // the byte before the block being scanned
     bool CrLf;                // the last line end seen was CR LF
     bool Failed;              // writing failed: stop
 };
 
-Scan State;
+Scan State = {{}, 0, {}, 0, false, '\n', false, false};
 
 void PrepareTables()
 {
@@ -64,7 +64,8 @@ void FirstSentence(const char *text, int length, int *start, int *end)
     *end = stop;
 }
 
-// "    A2008 (Non Fatal): " and the first sentence, kept with the entry for its next use.
+// "    A2008 (Non Fatal): " and the first sentence, kept with the entry for its next use
+// as the bytes to write: control characters made harmless, in the output's encoding.
 void MakeAnnotation(CodeEntry *entry)
 {
     char *text = 0;
@@ -89,11 +90,10 @@ void MakeAnnotation(CodeEntry *entry)
                               end > start ? ": " : "");
         if (length > 0 && (size_t)length + (size_t)(end - start) < capacity) {
             memcpy(line + length, sentence + start, (size_t)(end - start));
-            entry->Annotation = line;
-            entry->AnnotationLength = length + (end - start);
-        } else {
-            free(line);
+            CleanText(line, length + (end - start));
+            entry->Annotation = ConvertCp1252(line, length + (end - start), &entry->AnnotationLength);
         }
+        free(line);
     }
     free(text);
 }
@@ -136,10 +136,53 @@ void WriteAnnotations()
         if (entry->Annotation == 0)
             MakeAnnotation(entry);
         if (entry->Annotation != 0)
-            WriteClean(stdout, entry->Annotation, entry->AnnotationLength);
+            Write(entry->Annotation, (size_t)entry->AnnotationLength);
         Write(end, strlen(end));
     }
     State.FoundCount = 0;
+}
+
+// Whether any of the eight bytes is an upper-case ASCII letter, all at once: each byte
+// above '@' and below '[' (and below 0x80) gets its top bit set.
+bool HasUpperCase(const unsigned char *bytes)
+{
+    uint64_t x;
+    memcpy(&x, bytes, sizeof x);
+    const uint64_t low7 = 0x7F7F7F7F7F7F7F7Full, top = 0x8080808080808080ull;
+    const uint64_t ones = 0x0101010101010101ull;
+    uint64_t masked = x & low7;
+    return (((ones * (127 + 'Z' + 1) - masked) & ~x & (masked + ones * (127 - ('A' - 1)))) & top) != 0;
+}
+
+bool StartsCandidate(const unsigned char *block, size_t at)
+{
+    return CodeStart[block[at]] && !WordByte[block[at - 1]];
+}
+
+// The next place at or after `at`, and before `limit`, where a code could start: one of
+// the prefixes' first letters that does not continue a word. Most bytes of a log are
+// nothing of the kind, so this is the loop the log's bytes go through, eight at a time
+// where none of them is an upper-case letter.
+size_t NextCandidate(const unsigned char *block, size_t at, size_t limit)
+{
+    if (at == 0 && limit > 0) {
+        if (CodeStart[block[0]] && !WordByte[State.LastByte])
+            return 0;
+        at = 1;
+    }
+    while (at + 8 <= limit) {
+        if (HasUpperCase(block + at)) {
+            for (size_t end = at + 8; at < end; ++at)
+                if (StartsCandidate(block, at))
+                    return at;
+        } else {
+            at += 8;
+        }
+    }
+    for (; at < limit; ++at)
+        if (StartsCandidate(block, at))
+            return at;
+    return limit;
 }
 
 void ScanBlock(const unsigned char *block, size_t size)
@@ -157,35 +200,47 @@ void ScanBlock(const unsigned char *block, size_t size)
         }
     }
     while (at < size) {
-        unsigned char c = block[at];
-        if (WordByte[c]) {
-            size_t start = at;
-            do
-                ++at;
-            while (at < size && WordByte[block[at]]);
-            if (at == size) {
+        // Once the line names a code, its end is where the explanations go.
+        size_t lineEnd = size;
+        if (State.FoundCount != 0) {
+            const void *newline = memchr(block + at, '\n', size - at);
+            if (newline != 0)
+                lineEnd = (size_t)((const unsigned char *)newline - block);
+        }
+        at = NextCandidate(block, at, lineEnd);
+        if (at < lineEnd) {
+            size_t end = at + 1;
+            while (end < size && WordByte[block[end]])
+                ++end;
+            if (end == size) {
                 State.InWord = true;
-                State.WordLength = size - start < (size_t)CodeCapacity ? (int)(size - start) : (int)CodeCapacity;
-                memcpy(State.Word, block + start, (size_t)State.WordLength);
+                State.WordLength = size - at < (size_t)CodeCapacity ? (int)(size - at) : (int)CodeCapacity;
+                memcpy(State.Word, block + at, (size_t)State.WordLength);
                 break;
             }
-            if (CodeStart[c])
-                NoteWord((const char *)block + start, (int)(at - start));
+            NoteWord((const char *)block + at, (int)(end - at));
+            at = end;
             continue;
         }
-        if (c == '\n') {
-            State.CrLf = at > 0 ? block[at - 1] == '\r' : State.LastWasCr;
-            if (State.FoundCount != 0) {
-                Write(block + written, at + 1 - written);
-                written = at + 1;
-                WriteAnnotations();
-            }
-        }
-        ++at;
+        if (lineEnd == size)
+            break;
+        State.CrLf = lineEnd > 0 ? block[lineEnd - 1] == '\r' : State.LastByte == '\r';
+        Write(block + written, lineEnd + 1 - written);
+        written = lineEnd + 1;
+        WriteAnnotations();
+        at = lineEnd + 1;
     }
     Write(block + written, size - written);
-    if (size > 0)
-        State.LastWasCr = block[size - 1] == '\r';
+    if (size == 0)
+        return;
+    // The last line end of the block decides how a last line without one is ended.
+    for (size_t i = size; i-- > 0;) {
+        if (block[i] == '\n') {
+            State.CrLf = i > 0 ? block[i - 1] == '\r' : State.LastByte == '\r';
+            break;
+        }
+    }
+    State.LastByte = block[size - 1];
 }
 
 } // namespace
@@ -194,6 +249,10 @@ int AnnotateLog(FILE *input, const char *inputName)
 {
     PrepareTables();
     unsigned char *block = (unsigned char *)malloc(BlockSize);
+    // Runs of log between explanations are short; written as they come they would cost a
+    // system call each.
+    static char outputBuffer[BlockSize];
+    setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     if (block == 0) {
         fprintf(stderr, "kestrel-explain: out of memory%s", OutputLineEnd);
         return ExitNoCatalogue;

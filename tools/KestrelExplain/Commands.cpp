@@ -136,15 +136,25 @@ int CompareById(const void *a, const void *b)
 
 } // namespace
 
+void CleanText(char *text, int length)
+{
+    for (int i = 0; i < length; ++i) {
+        unsigned char c = (unsigned char)text[i];
+        if (c == '\t' || c == '\r' || c == '\n')
+            text[i] = ' ';
+        else if (IsControl(c))
+            text[i] = '?';
+    }
+}
+
 void WriteClean(FILE *stream, const char *text, int length)
 {
     char clean[256];
     for (int at = 0; at < length;) {
         int take = length - at < 256 ? length - at : 256;
-        for (int i = 0; i < take; ++i) {
-            unsigned char c = (unsigned char)text[at + i];
-            clean[i] = c == '\t' || c == '\r' || c == '\n' ? ' ' : IsControl(c) ? '?' : (char)c;
-        }
+        for (int i = 0; i < take; ++i)
+            clean[i] = text[at + i];
+        CleanText(clean, take);
         WriteCp1252(stream, clean, take);
         at += take;
     }

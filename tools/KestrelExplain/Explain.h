@@ -24,7 +24,7 @@ struct CodeEntry {
     char Label[CodeCapacity]; // as the lookup window writes it: prefix and signed decimal
     uint32_t Id;
     int Row;                  // 0-based row of ToolTable
-    char *Annotation;         // --annotate's line for it, made when first needed
+    char *Annotation;         // --annotate's line for it, made when first needed, as output
     int AnnotationLength;
 };
 
@@ -58,6 +58,8 @@ int AnnotateLog(FILE *input, const char *inputName);
 // more. CR LF or LF ends a paragraph; an empty one is an empty line. Control characters
 // come out as '?' and tabs as blanks.
 void WriteWrapped(const char *text, int length, int indent, int hanging, int width);
-// Copies Windows-1252 text to `stream` on one line: tabs and line breaks become blanks,
-// other control characters '?'.
+// Makes Windows-1252 text fit on one line and safe for a terminal: tabs and line breaks
+// become blanks, other control characters '?'.
+void CleanText(char *text, int length);
+// Writes Windows-1252 text to `stream` cleaned as CleanText does.
 void WriteClean(FILE *stream, const char *text, int length);

@@ -36,5 +36,9 @@ int UsableColumns(int terminalWidth);
 // console's code page on Windows. Bytes are written as they are converted; nothing is kept.
 void WriteCp1252(FILE *stream, const char *text, int length);
 
+// The same conversion into a new block that the caller frees with free(): sets *converted
+// to its length; 0 when there is no memory for it.
+char *ConvertCp1252(const char *text, int length, int *converted);
+
 // Writes text the program holds in its own encoding (a path, an argument) the same way.
 void WriteNative(FILE *stream, const char *text);

@@ -3,6 +3,7 @@
 #include "tools/KestrelExplain/Explain.h"
 
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -36,6 +37,20 @@ int EncodeUtf8(uint32_t c, char *out)
     out[1] = (char)(0x80 | ((c >> 6) & 0x3F));
     out[2] = (char)(0x80 | (c & 0x3F));
     return 3;
+}
+
+// Converts `length` characters; `out` has room for three bytes each.
+int ToUtf8(const char *text, int length, char *out)
+{
+    int used = 0;
+    for (int at = 0; at < length; ++at) {
+        unsigned char c = (unsigned char)text[at];
+        uint32_t point = c;
+        if (c >= 0x80 && c < 0xA0)
+            point = HighBlock[c - 0x80];
+        used += EncodeUtf8(point, out + used);
+    }
+    return used;
 }
 
 } // namespace
@@ -80,20 +95,22 @@ int UsableColumns(int terminalWidth)
     return terminalWidth;
 }
 
+
 void WriteCp1252(FILE *stream, const char *text, int length)
 {
     char converted[768]; // three bytes at most for each of 256 characters
-    for (int at = 0; at < length;) {
-        int used = 0;
-        for (int end = at + 256 < length ? at + 256 : length; at < end; ++at) {
-            unsigned char c = (unsigned char)text[at];
-            uint32_t point = c;
-            if (c >= 0x80 && c < 0xA0)
-                point = HighBlock[c - 0x80];
-            used += EncodeUtf8(point, converted + used);
-        }
-        fwrite(converted, 1, (size_t)used, stream);
+    for (int at = 0; at < length; at += 256) {
+        int take = length - at < 256 ? length - at : 256;
+        fwrite(converted, 1, (size_t)ToUtf8(text + at, take, converted), stream);
     }
+}
+
+char *ConvertCp1252(const char *text, int length, int *converted)
+{
+    char *out = (char *)malloc((size_t)length * 3 + 1);
+    if (out != 0)
+        *converted = ToUtf8(text, length, out);
+    return out;
 }
 
 void WriteNative(FILE *stream, const char *text)

@@ -139,6 +139,21 @@ void WriteCp1252(FILE *stream, const char *text, int length)
     }
 }
 
+char *ConvertCp1252(const char *text, int length, int *converted)
+{
+    int count = MultiByteToWideChar(Cp1252, 0, text, length, 0, 0);
+    wchar_t *wide = (wchar_t *)malloc((size_t)(count > 0 ? count : 1) * sizeof(wchar_t));
+    if (wide == 0)
+        return 0;
+    count = MultiByteToWideChar(Cp1252, 0, text, length, wide, count);
+    int size = count > 0 ? WideCharToMultiByte(OutputCodePage, 0, wide, count, 0, 0, 0, 0) : 0;
+    char *out = (char *)malloc((size_t)(size > 0 ? size : 1));
+    if (out != 0)
+        *converted = size > 0 ? WideCharToMultiByte(OutputCodePage, 0, wide, count, out, size, 0, 0) : 0;
+    free(wide);
+    return out;
+}
+
 void WriteNative(FILE *stream, const char *text)
 {
     wchar_t *wide = WideFromUtf8(text);
