@@ -26,46 +26,60 @@ mkdir -p "$work"
 log=$work/build.log
 awk -v megabytes=10 -f bench/make-build-log.awk >"$log"
 
-now() { echo $((${EPOCHREALTIME/./} * 1000)); }
-# median of the numbers on standard input
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-# milliseconds with three decimals from nanoseconds
-ms() { awk -v ns="$1" 'BEGIN { printf "%.3f", ns / 1e6 }'; }
+python3 - "$rounds" "$program" "$modules" "$log" "$work" "$native/../bench-explain" <<'PY'
+import os, resource, statistics, subprocess, sys
 
-"$program" --modules "$modules" A2008 >/dev/null
-explain=()
-start_floor=()
-for ((i = 0; i < rounds; ++i)); do
-  t0=$(now); "$program" --modules "$modules" A2008 >/dev/null; t1=$(now)
-  /bin/true; t2=$(now)
-  explain+=($((t1 - t0)))
-  start_floor+=($((t2 - t1)))
-done
+rounds = int(sys.argv[1])
+program, modules, log, work = sys.argv[2:6]
 
-cat "$log" >"$work/cat.out"
-"$program" --modules "$modules" --annotate "$log" >"$work/annotated.out"
-copy=()
-annotate=()
-ratios=()
-for ((i = 0; i < rounds; ++i)); do
-  t0=$(now); cat "$log" >"$work/cat.out"; t1=$(now)
-  "$program" --modules "$modules" --annotate "$log" >"$work/annotated.out"; t2=$(now)
-  copy+=($((t1 - t0)))
-  annotate+=($((t2 - t1)))
-  ratios+=("$(awk -v a=$((t2 - t1)) -v c=$((t1 - t0)) 'BEGIN { printf "%.3f", a / c }')")
-done
+def timed(command, output):
+    """Wall time and the child's CPU time (user + system), in milliseconds."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time_ns()
+    with open(output, "wb") as out:
+        subprocess.run(command, stdout=out, check=False)
+    wall = (time_ns() - start) / 1e6
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = (after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime) * 1e3
+    return wall, cpu
 
-bytes=$(stat -c %s "$log")
-lines=$(wc -l <"$log")
-added=$(($(wc -l <"$work/annotated.out") - lines))
-copy_median=$(printf '%s\n' "${copy[@]}" | median)
-annotate_median=$(printf '%s\n' "${annotate[@]}" | median)
-rate() { awk -v b="$bytes" -v ns="$1" 'BEGIN { printf "%.0f", b / 1e6 / (ns / 1e9) }'; }
+from time import perf_counter_ns as time_ns
 
-echo "kestrel-explain, native ($(uname -m)), $rounds rounds each, medians"
-echo "  explain A2008 (process start, reading the eight modules, output): $(ms "$(printf '%s\n' "${explain[@]}" | median)") ms"
-echo "    floor: starting /bin/true:                                       $(ms "$(printf '%s\n' "${start_floor[@]}" | median)") ms"
-echo "  annotate a $bytes-byte log of $lines lines ($added explanations added):"
-echo "    kestrel-explain --annotate FILE > file: $(ms "$annotate_median") ms, $(rate "$annotate_median") MB/s"
-echo "    floor: cat FILE > file:                 $(ms "$copy_median") ms, $(rate "$copy_median") MB/s"
-echo "    ratio (median of each round's own):     $(printf '%s\n' "${ratios[@]}" | median)"
+explain = [program, "--modules", modules, "A2008"]
+annotate = [program, "--modules", modules, "--annotate", log]
+copy = ["cat", log]
+results = {name: [] for name in ("explain", "true", "annotate", "cat")}
+ratios = []
+for command, output in ((explain, os.devnull), (annotate, work + "/annotated.out"), (copy, work + "/cat.out")):
+    timed(command, output)  # once untimed: the files in the page cache, the program loaded
+for _ in range(rounds):
+    results["explain"].append(timed(explain, os.devnull))
+    results["true"].append(timed(["true"], os.devnull))
+    cat = timed(copy, work + "/cat.out")
+    ann = timed(annotate, work + "/annotated.out")
+    results["cat"].append(cat)
+    results["annotate"].append(ann)
+    ratios.append(ann[0] / cat[0])
+
+def median(name, which):
+    return statistics.median(r[which] for r in results[name])
+
+size = os.path.getsize(log)
+with open(log, "rb") as f:
+    lines = f.read().count(b"\n")
+with open(work + "/annotated.out", "rb") as f:
+    added = f.read().count(b"\n") - lines
+
+def rate(ms):
+    return size / 1e6 / (ms / 1e3)
+
+print(f"kestrel-explain, native ({os.uname().machine}), {rounds} rounds each, medians in ms (wall / CPU)")
+print(f"  explain A2008 (start, read the eight modules, write):  {median('explain', 0):7.2f} / {median('explain', 1):6.2f}")
+print(f"    floor: starting `true`:                               {median('true', 0):7.2f} / {median('true', 1):6.2f}")
+print(f"  annotate a {size}-byte log of {lines} lines ({added} explanations added), to a file:")
+print(f"    kestrel-explain --annotate FILE:  {median('annotate', 0):7.2f} / {median('annotate', 1):6.2f}"
+      f"   {rate(median('annotate', 0)):5.0f} MB/s")
+print(f"    floor: cat FILE:                  {median('cat', 0):7.2f} / {median('cat', 1):6.2f}"
+      f"   {rate(median('cat', 0)):5.0f} MB/s")
+print(f"    wall-time ratio, median of each round's own: {statistics.median(ratios):.2f}")
+PY

@@ -27,6 +27,13 @@ if(WIN32)
                  COMMAND kestrel-explain --modules Z:${CMAKE_BINARY_DIR}/bin lnk1104 A2008)
         set_tests_properties(explain.UnderWine PROPERTIES LABELS wine TIMEOUT 60
             PASS_REGULAR_EXPRESSION "LNK1104 \\(LINK\\\\LIB\\\\DUMPBIN\\\\EDITBIN\\)\r\nType:  Fatal\r\nError: cannot open file 'filename'.*A2008 \\(ML\\)")
+        # A log through --annotate: no LF may become CR LF, and the explanation takes the
+        # line end of its line.
+        add_test(NAME explain.AnnotateUnderWine
+                 COMMAND bash -c "printf 'x\\nerror A2008: y\\r\\nz' | \"$0\" \"$1\" --modules \"$2\" --annotate"
+                         ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:kestrel-explain> Z:${CMAKE_BINARY_DIR}/bin)
+        set_tests_properties(explain.AnnotateUnderWine PROPERTIES LABELS wine TIMEOUT 60
+            PASS_REGULAR_EXPRESSION "x\nerror A2008: y\r\n    A2008 \\(Non Fatal\\): [^\r\n]*\\.\r\nz")
         # And as the release package lays it out: run from Tools, with no folder named, it
         # finds the modules in AddIns beside it (the package is unpacked by the dist tests).
         add_test(NAME explain.FromUnpackedPackage
