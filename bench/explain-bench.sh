@@ -3,7 +3,8 @@
 # it also runs alone): explaining one code, and annotating a generated 10 MB build log
 # compared with `cat` of the same file, the floor of copying it at all. Both copies read
 # the log from the page cache (each is run once before it is timed) and write a file
-# beside it. Prints medians; checks nothing.
+# beside it; the two are timed back to back in each round. Prints medians of wall time
+# and of CPU time (user and system); checks nothing.
 #   bench/explain-bench.sh [--rounds N]       (default 21)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,8 +27,9 @@ mkdir -p "$work"
 log=$work/build.log
 awk -v megabytes=10 -f bench/make-build-log.awk >"$log"
 
-python3 - "$rounds" "$program" "$modules" "$log" "$work" "$native/../bench-explain" <<'PY'
+python3 - "$rounds" "$program" "$modules" "$log" "$work" <<'PY'
 import os, resource, statistics, subprocess, sys
+from time import perf_counter_ns as time_ns
 
 rounds = int(sys.argv[1])
 program, modules, log, work = sys.argv[2:6]
@@ -43,7 +45,6 @@ def timed(command, output):
     cpu = (after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime) * 1e3
     return wall, cpu
 
-from time import perf_counter_ns as time_ns
 
 explain = [program, "--modules", modules, "A2008"]
 annotate = [program, "--modules", modules, "--annotate", log]
