@@ -91,14 +91,16 @@ int ParseArguments(int argc, char **argv, Arguments *arguments)
             takesOperand = true;
         } else if (IsOption(argument)) {
             return UsageError("unknown option", argument);
+        } else if (arguments->Chosen != CommandNone && arguments->Chosen != CommandExplain) {
+            // --annotate's file or --list's prefix, after a --modules that came between.
+            if (arguments->Operand != 0)
+                return UsageError("unexpected argument", argument);
+            arguments->Operand = argument;
         } else {
-            if (arguments->Chosen != CommandNone && arguments->Chosen != CommandExplain)
-                return UsageError("one command at a time:", argument);
             arguments->Chosen = CommandExplain;
             arguments->Codes[arguments->CodeCount++] = argv[i];
         }
-        if (takesOperand && i + 1 < argc && (!IsOption(argv[i + 1]) || strcmp(argv[i + 1], "-") == 0) &&
-            strcmp(argv[i + 1], "--modules") != 0)
+        if (takesOperand && i + 1 < argc && !IsOption(argv[i + 1]))
             arguments->Operand = argv[++i];
     }
     if (arguments->Chosen == CommandNone)
