@@ -351,7 +351,7 @@ TEST_F(ExplainTest, DamagedModulesAreNamedAndTheRestStillWork)
         {"H2INC", "has no message table 1"},
         {"link", "is cut short"},
         {"NMAKE", "is not a Windows module"},
-        {"rcc", "is not a Windows module"},
+        {"rcc", "is damaged (its resource headers do not hold together)"},
         {"rcw", "cannot be read: Is a directory"},
         {"midl", "is missing"},
     };
@@ -364,8 +364,10 @@ TEST_F(ExplainTest, DamagedModulesAreNamedAndTheRestStillWork)
     WriteFile(module("H2INC"), h2inc);
     std::string link = ReadFile(module("link"));
     WriteFile(module("link"), link.substr(0, link.size() / 2));
-    WriteFile(module("NMAKE"), "");
-    WriteFile(module("rcc"), "This is not a module.\n");
+    WriteFile(module("NMAKE"), "This is not a module.\n");
+    std::string rcc = ReadFile(module("rcc"));
+    rcc.replace(ResourceRoot(rcc) + 20, 4, "\xF0\xFF\xFF\xFF", 4); // where the names of type 11 are: far outside
+    WriteFile(module("rcc"), rcc);
     fs::remove(module("rcw"));
     fs::create_directory(module("rcw"));
     fs::remove(module("midl"));

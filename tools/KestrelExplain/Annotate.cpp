@@ -71,7 +71,10 @@ void MakeAnnotation(CodeEntry *entry)
     char *text = 0;
     MessageParts parts = {};
     bool readable = ReadCodeText(entry, &text, &parts);
-    const char *kind = readable ? MessageTypeText(parts.TypeCode) : ToolTable[entry->Row].CategoryText;
+    // Without a type (a text that does not start with a type digit) the tool stands there.
+    const char *kind = readable ? MessageTypeText(parts.TypeCode) : "";
+    if (kind[0] == 0)
+        kind = ToolTable[entry->Row].CategoryText;
     int start = 0, end = 0;
     const char *sentence = "";
     if (readable) {
