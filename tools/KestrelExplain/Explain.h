@@ -35,6 +35,9 @@ extern uint32_t CodeCount;
 // cannot be read in a line on standard error. Returns how many could be read.
 int LoadCatalogue(const char *folder);
 
+// Releases what LoadCatalogue took.
+void FreeCatalogue();
+
 // Chooses the folder to read: the program's own when it holds a module, else the AddIns
 // folder beside the program's folder (the release package's layout). False when the
 // program's folder cannot be found.

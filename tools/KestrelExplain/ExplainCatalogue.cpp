@@ -196,6 +196,19 @@ int LoadCatalogue(const char *folder)
     return read;
 }
 
+void FreeCatalogue()
+{
+    for (uint32_t i = 0; i < CodeCount; ++i)
+        free(Codes[i].Annotation);
+    free(Codes);
+    Codes = 0;
+    CodeCount = 0;
+    for (int row = 0; row < ToolCount; ++row) {
+        free(Modules[row].Bytes);
+        Modules[row] = ModuleFile();
+    }
+}
+
 bool DefaultModuleFolder(char *out, int size)
 {
     if (!ProgramFolder(out, size))

@@ -154,16 +154,9 @@ int Annotate(const char *file, bool catalogueRead)
     return catalogueRead ? status : ExitNoCatalogue;
 }
 
-} // namespace
-
-int RunExplain(int argc, char **argv)
+// Reads the catalogue and runs the chosen command over it.
+int RunCommand(const Arguments &arguments)
 {
-    PreparePlatform();
-    Arguments arguments = {};
-    int status = ParseArguments(argc, argv, &arguments);
-    if (status >= 0)
-        return status;
-
     char folder[PathCapacity];
     if (!ModuleFolder(arguments, folder, sizeof folder))
         return ExitNoCatalogue;
@@ -179,6 +172,7 @@ int RunExplain(int argc, char **argv)
 
     int width = TerminalWidth();
     width = width > 0 ? UsableColumns(width) : DefaultWidth;
+    int status;
     switch (arguments.Chosen) {
     case CommandAnnotate: status = Annotate(arguments.Operand, catalogueRead); break;
     case CommandList: status = ListCodes(arguments.Operand, width); break;
@@ -186,6 +180,19 @@ int RunExplain(int argc, char **argv)
     }
     if (fflush(stdout) != 0 && status == ExitOk)
         status = ExitNoCatalogue;
+    return status;
+}
+
+} // namespace
+
+int RunExplain(int argc, char **argv)
+{
+    PreparePlatform();
+    Arguments arguments = {};
+    int status = ParseArguments(argc, argv, &arguments);
+    if (status < 0)
+        status = RunCommand(arguments);
+    FreeCatalogue();
     free(arguments.Codes);
     return status;
 }
