@@ -125,10 +125,33 @@ void NoteWord(const char *word, int length)
     State.Found[State.FoundCount++] = entry;
 }
 
-void Write(const void *bytes, size_t count)
+// Runs of log between explanations are short; written as they come, each would cost a
+// system call. They are gathered here and written a block at a time.
+char *Pending;
+size_t PendingCount;
+
+void WriteOut(const void *bytes, size_t count)
 {
     if (count != 0 && !State.Failed && fwrite(bytes, 1, count, stdout) != count)
         State.Failed = true;
+}
+
+void FlushPending()
+{
+    WriteOut(Pending, PendingCount);
+    PendingCount = 0;
+}
+
+void Write(const void *bytes, size_t count)
+{
+    if (PendingCount + count > BlockSize)
+        FlushPending();
+    if (count >= BlockSize) {
+        WriteOut(bytes, count);
+        return;
+    }
+    memcpy(Pending + PendingCount, bytes, count);
+    PendingCount += count;
 }
 
 void WriteAnnotations()
@@ -252,11 +275,10 @@ int AnnotateLog(FILE *input, const char *inputName)
 {
     PrepareTables();
     unsigned char *block = (unsigned char *)malloc(BlockSize);
-    // Runs of log between explanations are short; written as they come they would cost a
-    // system call each.
-    static char outputBuffer[BlockSize];
-    setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
-    if (block == 0) {
+    Pending = (char *)malloc(BlockSize);
+    if (block == 0 || Pending == 0) {
+        free(block);
+        free(Pending);
         fprintf(stderr, "kestrel-explain: out of memory%s", OutputLineEnd);
         return ExitNoCatalogue;
     }
@@ -277,7 +299,10 @@ int AnnotateLog(FILE *input, const char *inputName)
         Write(State.CrLf ? "\r\n" : "\n", State.CrLf ? 2 : 1);
         WriteAnnotations();
     }
+    FlushPending();
     free(block);
+    free(Pending);
+    Pending = 0;
     if (fflush(stdout) != 0)
         State.Failed = true;
     if (readFailed) {
