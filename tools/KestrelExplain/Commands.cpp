@@ -69,7 +69,7 @@ void WriteParagraph(const char *text, int length, int indent, int hanging, int w
     }
 }
 
-// `text` with `label` and two blanks in front, wrapped with later lines under the text.
+// `label` padded to `column`, then `text`, wrapped with the later lines under the text.
 void WriteLabelled(const char *label, int column, const char *text, int length, int indent, int width)
 {
     int labelLength = (int)strlen(label);
