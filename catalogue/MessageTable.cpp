@@ -161,3 +161,22 @@ bool MessageEntryHasInserts(const unsigned char *data, uint32_t size, uint32_t i
     }
     return false;
 }
+
+bool FindMessageEntryText(const unsigned char *data, uint32_t size, uint32_t id,
+                          const unsigned char **text, uint32_t *length)
+{
+    uint64_t at = 0;
+    uint32_t entryLength = 0;
+    if (!LocateEntry(data, size, id, &at, &entryLength) || Read16(data + at + 2) == Utf16Flag)
+        return false;
+    const unsigned char *start = data + at + EntryHeaderSize;
+    uint32_t room = entryLength - EntryHeaderSize;
+    for (uint32_t n = 0; n < room; ++n) {
+        if (start[n] == 0) {
+            *text = start;
+            *length = n;
+            return true;
+        }
+    }
+    return false;
+}

@@ -25,3 +25,9 @@ bool MessageEntryIsSound(const unsigned char *data, uint32_t size, uint32_t id);
 // by a digit 1 to 9). Such a text is formatted with its inserts left as they stand: an
 // insert with a width taken from its arguments could otherwise ask for gigabytes.
 bool MessageEntryHasInserts(const unsigned char *data, uint32_t size, uint32_t id);
+
+// The 8-bit text that lookup lands on, as it stands in the table (escapes not yet
+// interpreted): `*text` points into `data` and `*length` counts the bytes before its
+// terminating zero. False when the entry is not sound or holds UTF-16 text.
+bool FindMessageEntryText(const unsigned char *data, uint32_t size, uint32_t id,
+                          const unsigned char **text, uint32_t *length);

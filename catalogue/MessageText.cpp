@@ -40,3 +40,32 @@ const char *MessageTypeText(char typeCode)
         return "";
     return Types[typeCode - '0'];
 }
+
+int ExpandMessageEscapes(const char *text, int length, char *out, int size)
+{
+    int written = 0;
+    for (int i = 0; i < length; ++i) {
+        char piece[2] = {text[i], 0};
+        int count = 1;
+        if (text[i] == '%' && i + 1 < length) {
+            char next = text[++i];
+            if (next == '0')
+                break;
+            if (next == 'n')
+                piece[0] = '\r', piece[1] = '\n', count = 2;
+            else if (next == 'r')
+                piece[0] = '\r';
+            else if (next == 't')
+                piece[0] = '\t';
+            else if (next >= '1' && next <= '9')
+                piece[1] = next, count = 2;
+            else
+                piece[0] = next;
+        }
+        if (count > size - written)
+            return -1;
+        for (int k = 0; k < count; ++k)
+            out[written++] = piece[k];
+    }
+    return written;
+}

@@ -13,6 +13,13 @@ struct MessageParts {
     int DescriptionLength;
 };
 
+// Interprets the escapes of a message-table text as the system's message formatter does
+// when it is given no inserts: "%n" a line break (CR LF), "%r" CR, "%t" a tab, "%0" ends
+// the text, "%" before any other character stands for that character ("%%" is "%"), and
+// an insert ("%1" to "%9...") is left as it stands. The result is never longer than the
+// text. Returns its length, or -1 when it would not fit in `size` bytes. Not terminated.
+int ExpandMessageEscapes(const char *text, int length, char *out, int size);
+
 // Byte 0 is the type code, byte 1 a separator, the error runs from byte 2 up to the first
 // 0x95 byte, and the description starts three bytes after it. A text without 0x95 is all
 // error and no description; a text too short for a part leaves that part empty. No part

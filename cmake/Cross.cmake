@@ -45,29 +45,11 @@ target_link_options(Kestrel PRIVATE -static -s -Wl,--gc-sections)
 # Message modules: the native message compiler turns each folder of messages/ into a
 # message table, which becomes resource-only DLL <folder>.dll. They are data, read by the
 # add-in as such, and always 32-bit, as shipped, whichever build makes them.
-set(KESTREL_MODULE_RC i686-w64-mingw32-windres)
-set(KESTREL_MODULE_LINKER i686-w64-mingw32-gcc)
 if(NOT KESTREL_MESSAGE_COMPILER)
     message(FATAL_ERROR "Set KESTREL_MESSAGE_COMPILER to the native kestrel-mc (scripts/test does).")
 endif()
-# kestrel_message_module(<name> <prefix> <work folder> <output dll> <sources...>): compiles
-# the sources into a message table and links it into a resource-only module.
-function(kestrel_message_module name prefix work output)
-    file(MAKE_DIRECTORY ${work})
-    file(WRITE ${work}/${name}.rc "1 11 \"${name}.bin\"\n")
-    add_custom_command(OUTPUT ${work}/${name}.bin
-        COMMAND ${KESTREL_MESSAGE_COMPILER} --prefix ${prefix} -o ${work}/${name}.bin ${ARGN}
-        DEPENDS ${ARGN} ${KESTREL_MESSAGE_COMPILER} VERBATIM)
-    add_custom_command(OUTPUT ${work}/${name}.res.o
-        COMMAND ${KESTREL_MODULE_RC} -i ${name}.rc -o ${name}.res.o
-        WORKING_DIRECTORY ${work}
-        DEPENDS ${work}/${name}.bin VERBATIM)
-    add_custom_command(OUTPUT ${output}
-        COMMAND ${KESTREL_MODULE_LINKER} -shared -nostdlib -s -Wl,-e,0 -o ${output} ${work}/${name}.res.o
-        DEPENDS ${work}/${name}.res.o VERBATIM)
-endfunction()
+include(cmake/MessageModules.cmake)
 
-set(KESTREL_MODULES ML:A CVTRES:CVT NMAKE:U link:LNK rcc:RC rcw:RW H2INC:HI midl:MIDL)
 set(KESTREL_MODULE_FILES)
 foreach(module ${KESTREL_MODULES})
     string(REPLACE ":" ";" parts ${module})

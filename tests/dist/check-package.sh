@@ -1,8 +1,9 @@
 #!/bin/bash
 # Checks the package of the 32-bit product that scripts/dist made, as a user receives it,
 # without Wine: the zip's exact entries (sorted, under one folder named after the version),
-# the shipped DLLs (the product's own files, 32-bit, no symbols, no debug sections,
-# Kestrel.dll within 64 KiB) and the two texts (CRLF line ends, NOTICE as in the repository).
+# the shipped DLLs and Tools/kestrel-explain.exe (the product's own files, 32-bit, no
+# symbols, no debug sections, Kestrel.dll within 64 KiB, the program within 128 KiB and
+# importing only system DLLs) and the two texts (CRLF line ends, NOTICE as in the repository).
 # Usage: check-package.sh <folder scripts/dist wrote into> [<product folder it packaged>]
 set -u
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -30,6 +31,8 @@ expected=$({
     echo "$name/"
     echo "$name/AddIns/"
     for file in Kestrel.dll $modules; do echo "$name/AddIns/$file"; done
+    echo "$name/Tools/"
+    echo "$name/Tools/kestrel-explain.exe"
     echo "$name/INSTALL.txt"
     echo "$name/NOTICE"
 } | LC_ALL=C sort)
@@ -51,8 +54,9 @@ trap 'rm -rf "$unpacked"' EXIT
 (cd "$unpacked" && cmake -E tar xf "$zip") || fail "the zip does not unpack"
 package=$unpacked/$name
 
-for file in Kestrel.dll $modules; do
-    path=$package/AddIns/$file
+for entry in $(printf 'AddIns/%s ' Kestrel.dll $modules) Tools/kestrel-explain.exe; do
+    file=${entry#*/}
+    path=$package/$entry
     if [ ! -f "$path" ]; then
         fail "$file not unpacked"
         continue
@@ -71,6 +75,21 @@ for file in Kestrel.dll $modules; do
     *" .debug"* | *" .zdebug"*) fail "$file has debug sections: $sections" ;;
     esac
 done
+
+program=$package/Tools/kestrel-explain.exe
+if [ -f "$program" ]; then
+    imports=$("$objdump" -p "$program" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | xargs)
+    for import in $imports; do
+        case "$import" in
+        kernel32.dll | msvcrt.dll) ;;
+        *) fail "kestrel-explain.exe imports $import, which Windows does not provide" ;;
+        esac
+    done
+    size=$(stat -c %s "$program")
+    # About 60 KiB as built; a buffer that lands in the initialised data would double it.
+    [ "$size" -le 131072 ] || fail "kestrel-explain.exe is $size bytes, more than 128 KiB"
+    echo "kestrel-explain.exe: $size bytes (at most 131072), imports $imports"
+fi
 
 dll=$package/AddIns/Kestrel.dll
 if [ -f "$dll" ]; then

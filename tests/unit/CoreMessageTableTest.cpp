@@ -407,3 +407,26 @@ TEST(MessageEntryInserts, OnlyAPercentSignBeforeADigitIsAnInsert)
     EXPECT_TRUE(MessageEntryHasInserts(copy.Data.get(), copy.Size, 7));
     EXPECT_FALSE(MessageEntryHasInserts(copy.Data.get(), copy.Size, 8));
 }
+
+TEST(MessageEntryText, TheTextBeforeItsZeroOrNothing)
+{
+    Bytes unterminated = RawEntry(8, 0, 8);
+    Bytes table = BuildTable({{1, 3, {AnsiEntry("1 first"), AnsiEntry(""), WideEntry("3 wide")}},
+                              {7, 7, {unterminated}}});
+    HeapCopy copy(table);
+    const struct {
+        uint32_t Id;
+        bool Found;
+        const char *Text;
+    } cases[] = {
+        {1, true, "1 first"}, {2, true, ""}, {3, false, ""}, {7, false, ""}, {4, false, ""},
+    };
+    for (const auto &c : cases) {
+        const unsigned char *text = 0;
+        uint32_t length = 99;
+        bool found = FindMessageEntryText(copy.Data.get(), copy.Size, c.Id, &text, &length);
+        EXPECT_EQ(c.Found, found) << c.Id;
+        if (found && c.Found)
+            EXPECT_EQ(c.Text, std::string((const char *)text, length)) << c.Id;
+    }
+}

@@ -109,3 +109,32 @@ TEST(MessageTypeText, AnythingElseIsEmpty)
     for (char code : {'/', ':', ' ', 'A', 'F', '\0', '\x95', '\xB9', '\xFF', '\x80'})
         EXPECT_STREQ(MessageTypeText(code), "") << (int)(unsigned char)code;
 }
+
+TEST(ExpandMessageEscapes, AsTheFormatterDoesWithoutInserts)
+{
+    const struct {
+        const char *Text;
+        const char *Expanded;
+    } cases[] = {
+        {"plain", "plain"},
+        {"100%% sure", "100% sure"},
+        {"a%nb", "a\r\nb"},
+        {"a%rb%tc", "a\rb\tc"},
+        {"cut%0 here", "cut"},
+        {"%1 and %2!s! stay", "%1 and %2!s! stay"},
+        {"%. %! %x", ". ! x"},
+        {"ends in %", "ends in %"},
+        {"%%%%1", "%%1"},
+        {"", ""},
+    };
+    for (const auto &c : cases) {
+        std::string text = c.Text;
+        std::unique_ptr<char[]> out(new char[text.size() + 1]);
+        int length = ExpandMessageEscapes(text.data(), (int)text.size(), out.get(), (int)text.size());
+        ASSERT_GE(length, 0) << c.Text;
+        EXPECT_EQ(c.Expanded, std::string(out.get(), length)) << c.Text;
+    }
+    char small[3];
+    EXPECT_EQ(-1, ExpandMessageEscapes("a%nb", 4, small, 3)) << "four bytes do not fit in three";
+    EXPECT_EQ(2, ExpandMessageEscapes("%n", 2, small, 2));
+}

@@ -1,0 +1,84 @@
+# kestrel-explain, the command-line companion over the message modules: the same sources
+# build for Linux here in the native tree and for Windows in the cross trees (the 32-bit
+# one ships it in the release package's Tools folder).
+set(KESTREL_EXPLAIN_SOURCES
+    tools/KestrelExplain/Main.cpp
+    tools/KestrelExplain/Commands.cpp
+    tools/KestrelExplain/Annotate.cpp
+    tools/KestrelExplain/ExplainCatalogue.cpp
+)
+if(WIN32)
+    list(APPEND KESTREL_EXPLAIN_SOURCES tools/KestrelExplain/PlatformWindows.cpp)
+else()
+    list(APPEND KESTREL_EXPLAIN_SOURCES tools/KestrelExplain/PlatformPosix.cpp)
+endif()
+add_executable(kestrel-explain ${KESTREL_EXPLAIN_SOURCES})
+target_include_directories(kestrel-explain PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(kestrel-explain PRIVATE kestrel_core)
+
+if(WIN32)
+    # A console program that users copy anywhere: static, so it imports only system DLLs,
+    # and built small like the add-in. wmain takes the command line as UTF-16.
+    target_compile_options(kestrel-explain PRIVATE ${KESTREL_DLL_FLAGS})
+    target_link_options(kestrel-explain PRIVATE -municode -static -s -Wl,--gc-sections)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        # One run under Wine, the modules named by a Windows path.
+        add_test(NAME explain.UnderWine
+                 COMMAND kestrel-explain --modules Z:${CMAKE_BINARY_DIR}/bin lnk1104 A2008)
+        set_tests_properties(explain.UnderWine PROPERTIES LABELS wine TIMEOUT 60
+            PASS_REGULAR_EXPRESSION "LNK1104 \\(LINK\\\\LIB\\\\DUMPBIN\\\\EDITBIN\\)\r\nType:  Fatal\r\nError: cannot open file 'filename'.*A2008 \\(ML\\)")
+        # A log through --annotate: no LF may become CR LF, and the explanation takes the
+        # line end of its line.
+        add_test(NAME explain.AnnotateUnderWine
+                 COMMAND bash -c "printf 'x\\nerror A2008: y\\r\\nz' | \"$0\" \"$1\" --modules \"$2\" --annotate"
+                         ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:kestrel-explain> Z:${CMAKE_BINARY_DIR}/bin)
+        set_tests_properties(explain.AnnotateUnderWine PROPERTIES LABELS wine TIMEOUT 60
+            PASS_REGULAR_EXPRESSION "x\nerror A2008: y\r\n    A2008 \\(Non Fatal\\): [^\r\n]*\\.\r\nz")
+        # And as the release package lays it out: run from Tools, with no folder named, it
+        # finds the modules in AddIns beside it (the package is unpacked by the dist tests).
+        add_test(NAME explain.FromUnpackedPackage
+                 COMMAND bash -c "exec \"$0\" \"$1\"/Kestrel-*/Tools/kestrel-explain.exe RW2002"
+                         ${CMAKE_SOURCE_DIR}/scripts/wine-run ${CMAKE_BINARY_DIR}/dist/x86_64/unpacked)
+        set_tests_properties(explain.FromUnpackedPackage PROPERTIES LABELS "dist;wine" TIMEOUT 60
+            FIXTURES_REQUIRED dist64
+            PASS_REGULAR_EXPRESSION "^RW2002 \\(RC \\(\"W\" Errors\\)\\)\r\nType:  Non Fatal\r\nError: Parsing error\r\n")
+    endif()
+    return()
+endif()
+
+# Nothing of the C++ library is used: without it the program starts in about half the time.
+target_link_options(kestrel-explain PRIVATE -Wl,--as-needed)
+
+# The native tree builds its own copy of the modules for the tests when the MinGW tools
+# that link them are there (scripts/setup installs them).
+find_program(KESTREL_WINDRES i686-w64-mingw32-windres)
+find_program(KESTREL_MINGW_GCC i686-w64-mingw32-gcc)
+if(NOT KESTREL_WINDRES OR NOT KESTREL_MINGW_GCC)
+    message(STATUS "No i686-w64-mingw32 windres/gcc: kestrel-explain is built without its tests")
+    return()
+endif()
+set(KESTREL_MESSAGE_COMPILER kestrel-mc)
+include(cmake/MessageModules.cmake)
+set(KESTREL_EXPLAIN_MODULES ${CMAKE_BINARY_DIR}/modules)
+file(MAKE_DIRECTORY ${KESTREL_EXPLAIN_MODULES})
+set(KESTREL_EXPLAIN_MODULE_FILES)
+foreach(module ${KESTREL_MODULES})
+    string(REPLACE ":" ";" parts ${module})
+    list(GET parts 0 name)
+    list(GET parts 1 prefix)
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/messages/${name}/*.msg)
+    kestrel_message_module(${name} ${prefix} ${CMAKE_BINARY_DIR}/modules-work
+                           ${KESTREL_EXPLAIN_MODULES}/${name}.dll ${sources})
+    list(APPEND KESTREL_EXPLAIN_MODULE_FILES ${KESTREL_EXPLAIN_MODULES}/${name}.dll)
+endforeach()
+add_custom_target(explain_modules ALL DEPENDS ${KESTREL_EXPLAIN_MODULE_FILES})
+
+add_executable(kestrel_explain_tests tests/explain/ExplainTest.cpp)
+target_link_libraries(kestrel_explain_tests PRIVATE kestrel_core message_compiler_lib GTest::gtest_main)
+target_compile_definitions(kestrel_explain_tests PRIVATE
+    KESTREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    KESTREL_EXPLAIN="$<TARGET_FILE:kestrel-explain>"
+    KESTREL_EXPLAIN_MODULES="${KESTREL_EXPLAIN_MODULES}"
+    KESTREL_EXPLAIN_WORK="${CMAKE_BINARY_DIR}/explain-work")
+add_dependencies(kestrel_explain_tests kestrel-explain explain_modules)
+gtest_discover_tests(kestrel_explain_tests DISCOVERY_MODE PRE_TEST PROPERTIES LABELS explain)

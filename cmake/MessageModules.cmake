@@ -1,0 +1,23 @@
+# Building message modules, for the trees that need them: the cross trees ship and test
+# them, the native tree runs kestrel-explain over them. KESTREL_MESSAGE_COMPILER names the
+# message compiler (a path, or the kestrel-mc target in the native tree).
+set(KESTREL_MODULE_RC i686-w64-mingw32-windres)
+set(KESTREL_MODULE_LINKER i686-w64-mingw32-gcc)
+# kestrel_message_module(<name> <prefix> <work folder> <output dll> <sources...>): compiles
+# the sources into a message table and links it into a resource-only module.
+function(kestrel_message_module name prefix work output)
+    file(MAKE_DIRECTORY ${work})
+    file(WRITE ${work}/${name}.rc "1 11 \"${name}.bin\"\n")
+    add_custom_command(OUTPUT ${work}/${name}.bin
+        COMMAND ${KESTREL_MESSAGE_COMPILER} --prefix ${prefix} -o ${work}/${name}.bin ${ARGN}
+        DEPENDS ${ARGN} ${KESTREL_MESSAGE_COMPILER} VERBATIM)
+    add_custom_command(OUTPUT ${work}/${name}.res.o
+        COMMAND ${KESTREL_MODULE_RC} -i ${name}.rc -o ${name}.res.o
+        WORKING_DIRECTORY ${work}
+        DEPENDS ${work}/${name}.bin VERBATIM)
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${KESTREL_MODULE_LINKER} -shared -nostdlib -s -Wl,-e,0 -o ${output} ${work}/${name}.res.o
+        DEPENDS ${work}/${name}.res.o VERBATIM)
+endfunction()
+
+set(KESTREL_MODULES ML:A CVTRES:CVT NMAKE:U link:LNK rcc:RC rcw:RW H2INC:HI midl:MIDL)
