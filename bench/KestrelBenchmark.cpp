@@ -21,7 +21,10 @@
 #include <commctrl.h>
 
 #include "addin/State.h"
-#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueLoading.h"
+#include "catalogue/CodeLookup.h"
+#include "catalogue/ErrorDetails.h"
+#include "catalogue/TreeNodes.h"
 #include "lookup/LookupDialog.h"
 #include "notes/NoteStore.h"
 #include "resources/ResourceIds.h"
@@ -364,7 +367,6 @@ double TimeFill()
     InsertToolCategories(CategoryVariantMain, bare.Tree);
     LoadToolModules();
     double elapsed = Milliseconds(Now() - start);
-    ReleaseCatalogueIndex();
     CatalogueTree = NULL;
     return elapsed;
 }

@@ -1,14 +1,14 @@
 // notes/NoteBrowser.cpp
 #include "notes/NoteBrowser.h"
 #include "addin/State.h"
-#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueLoading.h"
+#include "catalogue/TreeNodes.h"
 #include "notes/NoteName.h"
+#include "notes/NotePath.h"
 #include "notes/NoteStore.h"
 #include "resources/ResourceIds.h"
 
 namespace {
-
-enum { NoteImage = 1 };
 
 HTREEITEM SelectedItemParent(HTREEITEM *selected)
 {
@@ -99,7 +99,7 @@ void AddNoteToBrowser(const char *fileName)
     int slot = ClassifyNoteName(fileName);
     if (slot == BrowserSlotNone)
         return;
-    InsertTreeNode(BrowserTree, BrowserCategories[slot], code, NoteImage, TVIF_SELECTEDIMAGE, 0);
+    InsertTreeNode(BrowserTree, BrowserCategories[slot], code, EntryImage, TVIF_SELECTEDIMAGE, 0);
 }
 
 void DeleteBrowserNote(HWND owner)

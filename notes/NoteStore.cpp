@@ -1,7 +1,8 @@
 // notes/NoteStore.cpp
 #include "notes/NoteStore.h"
 #include "addin/State.h"
-#include "catalogue/TextBuffer.h"
+#include "common/TextBuffer.h"
+#include "notes/NotePath.h"
 
 namespace {
 

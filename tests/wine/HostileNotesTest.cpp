@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "addin/State.h"
-#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueLoading.h"
 #include "notes/NoteBrowser.h"
 #include "notes/NoteStore.h"
 #include "resources/ResourceIds.h"
