@@ -40,6 +40,7 @@ void FetchControls(HWND window)
     SaveNoteButton = GetDlgItem(window, IDC_SAVE_NOTE);
     DeleteNoteButton = GetDlgItem(window, IDC_DELETE_NOTE);
     SendMessageA(CatalogueTree, TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)SharedImageList);
+    PrepareNoteField(NoteField);
 }
 
 void AddSystemMenuItems(HWND window)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -115,6 +116,72 @@ std::string UserName()
     DWORD size = sizeof name;
     GetUserNameA(name, &size);
     return name;
+}
+
+// Runs a Unix program (Wine starts ELF files as such) on a folder's Unix path. Wine cannot
+// wait for such a process, so the caller watches for its effect.
+static bool RunUnixProgram(const std::string &program, const std::string &arguments, const std::string &folder)
+{
+    typedef char *(CDECL * UnixNameOf)(LPCWSTR);
+    UnixNameOf unixName = (UnixNameOf)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+    if (unixName == nullptr)
+        return false;
+    std::wstring wide(folder.begin(), folder.end());
+    char *name = unixName(wide.c_str());
+    if (name == nullptr)
+        return false;
+    std::string command = program + " " + arguments + " \"" + name + "\"";
+    HeapFree(GetProcessHeap(), 0, name);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+static bool CanWriteIn(const std::string &folder)
+{
+    std::string probe = folder + (folder.back() == '\\' ? "" : "\\") + "kestrel-probe.tmp";
+    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    DeleteFileA(probe.c_str());
+    return true;
+}
+
+static bool WaitForWritable(const std::string &folder, bool writable, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (CanWriteIn(folder) != writable) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+bool MakeUnwritable(const std::string &folder)
+{
+    if (RunUnixProgram("/bin/chmod", "a-w", folder) && WaitForWritable(folder, false, 500))
+        return true;
+    return RunUnixProgram("/usr/bin/chattr", "+i", folder) && WaitForWritable(folder, false, 3000);
+}
+
+void MakeWritable(const std::string &folder)
+{
+    // chmod cannot change an immutable folder, and neither program can be waited for: the
+    // two are tried in turn until the folder takes a file again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RunUnixProgram("/usr/bin/chattr", "-i", folder);
+        Sleep(200);
+        RunUnixProgram("/bin/chmod", "u+w", folder);
+        if (WaitForWritable(folder, true, 1000))
+            return;
+    }
 }
 
 std::string NewAddInFolder(const std::string &tag, bool withModules)
@@ -444,6 +511,64 @@ void AnswerMessageBox(HWND box, int answer)
 {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), (LPARAM)GetDlgItem(box, answer));
     WaitForClose(box);
+}
+
+std::string DescribeMessageBox(HWND box)
+{
+    std::string buttons;
+    const struct {
+        int Id;
+        const char *Name;
+    } Buttons[] = {{IDOK, "OK"}, {IDCANCEL, "Cancel"}, {IDYES, "Yes"}, {IDNO, "No"}};
+    for (const auto &button : Buttons) {
+        HWND control = GetDlgItem(box, button.Id);
+        if (control != NULL && IsWindowVisible(control))
+            buttons += (buttons.empty() ? "" : "+") + std::string(button.Name);
+    }
+    // The icon's static control: id 20 on Windows, 1088 in Wine's template.
+    HICON shown = NULL;
+    for (int id : {20, 1088})
+        if (HWND icon = GetDlgItem(box, id))
+            shown = (HICON)SendMessageA(icon, STM_GETICON, 0, 0);
+    std::string icon = "none";
+    const struct {
+        LPCSTR Id;
+        const char *Name;
+    } Icons[] = {{IDI_WARNING, "warning"}, {IDI_ERROR, "error"}, {IDI_QUESTION, "question"},
+                 {IDI_INFORMATION, "information"}};
+    for (const auto &known : Icons)
+        if (shown != NULL && shown == LoadIconA(NULL, known.Id))
+            icon = known.Name;
+    return Text(box) + "|" + MessageBoxText(box) + "|" + buttons + "|" + icon;
+}
+
+std::string AnswerNextMessageBox(int answer, DWORD timeoutMs)
+{
+    HWND box = WaitForMessageBox(timeoutMs);
+    if (box == NULL)
+        return "<no box>";
+    std::string shown = DescribeMessageBox(box);
+    AnswerMessageBox(box, answer);
+    return shown;
+}
+
+std::string PressButton(HWND dialog, int id, const std::vector<int> &answers)
+{
+    std::string shown;
+    PostCommand(dialog, id);
+    // Once the command and a marker behind it are out of the queue, any box the command
+    // brought up is there: its own modal loop took the marker.
+    for (size_t count = 0; FlushPosted(dialog);) {
+        HWND box = WaitForMessageBox(0);
+        if (box == NULL)
+            break;
+        shown += (count == 0 ? "" : "\n") + DescribeMessageBox(box);
+        if (GetAncestor(GetWindow(box, GW_OWNER), GA_ROOT) != dialog)
+            shown += "|owned elsewhere";
+        AnswerMessageBox(box, answers.empty() ? IDOK : answers[std::min(count, answers.size() - 1)]);
+        ++count;
+    }
+    return shown;
 }
 
 void TypeChars(HWND control, const std::string &chars)
