@@ -74,8 +74,6 @@ void ShowNoteText(HWND field, const char *text)
     ZeroMemory(&input, sizeof input);
     input.dwCookie = (DWORD_PTR)&stream;
     input.pfnCallback = ReadNoteStream;
-    // Emptied first: the stream would replace a long text far more slowly.
-    SetNoteField(field, "");
     SendMessageA(field, EM_STREAMIN, SF_TEXT, (LPARAM)&input);
 }
 

@@ -118,33 +118,55 @@ std::string UserName()
     return name;
 }
 
-// Runs a Unix program (Wine starts ELF files as such) on a folder's Unix path. Wine cannot
-// wait for such a process, so the caller watches for its effect.
-static bool RunUnixProgram(const std::string &program, const std::string &arguments, const std::string &folder)
+// The Unix path of a Windows path, through Wine's own export; empty when there is none.
+static std::string UnixPathOf(const std::string &path)
 {
     typedef char *(CDECL * UnixNameOf)(LPCWSTR);
     UnixNameOf unixName = (UnixNameOf)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
     if (unixName == nullptr)
-        return false;
-    std::wstring wide(folder.begin(), folder.end());
+        return "";
+    std::wstring wide(path.begin(), path.end());
     char *name = unixName(wide.c_str());
     if (name == nullptr)
-        return false;
-    std::string command = program + " " + arguments + " \"" + name + "\"";
+        return "";
+    std::string result = name;
     HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Runs a Unix shell command (Wine starts ELF files as such) and waits until it is done.
+// Wine cannot wait for a Unix process, so the command ends by making a marker file, and
+// that is what is waited for.
+static bool RunUnixCommand(const std::string &command)
+{
+    static int counter = 0;
+    char temp[MAX_PATH + 1] = {0};
+    GetTempPathA(MAX_PATH, temp);
+    std::string marker = std::string(temp) + "kestrel-unix-" + std::to_string(GetCurrentProcessId()) + "-" +
+                         std::to_string(++counter) + ".done";
+    std::string unixMarker = UnixPathOf(marker);
+    if (unixMarker.empty())
+        return false;
+    std::string line = "/bin/sh -c \"" + command + "; touch '" + unixMarker + "'\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    for (DWORD start = GetTickCount(); !Exists(marker); Sleep(10))
+        if (GetTickCount() - start > 10000)
+            return false;
+    DeleteFileA(marker.c_str());
     return true;
 }
 
 static bool CanWriteIn(const std::string &folder)
 {
-    std::string probe = folder + (folder.back() == '\\' ? "" : "\\") + "kestrel-probe.tmp";
+    static int counter = 0;
+    std::string probe = folder + (folder.back() == '\\' ? "" : "\\") + "kestrel-probe-" +
+                        std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".tmp";
     HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -153,35 +175,21 @@ static bool CanWriteIn(const std::string &folder)
     return true;
 }
 
-static bool WaitForWritable(const std::string &folder, bool writable, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (CanWriteIn(folder) != writable) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
-
 bool MakeUnwritable(const std::string &folder)
 {
-    if (RunUnixProgram("/bin/chmod", "a-w", folder) && WaitForWritable(folder, false, 500))
+    std::string path = UnixPathOf(folder);
+    if (path.empty() || !RunUnixCommand("chmod a-w '" + path + "'"))
+        return false;
+    if (!CanWriteIn(folder))
         return true;
-    return RunUnixProgram("/usr/bin/chattr", "+i", folder) && WaitForWritable(folder, false, 3000);
+    return RunUnixCommand("chattr +i '" + path + "'") && !CanWriteIn(folder);
 }
 
 void MakeWritable(const std::string &folder)
 {
-    // chmod cannot change an immutable folder, and neither program can be waited for: the
-    // two are tried in turn until the folder takes a file again.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        RunUnixProgram("/usr/bin/chattr", "-i", folder);
-        Sleep(200);
-        RunUnixProgram("/bin/chmod", "u+w", folder);
-        if (WaitForWritable(folder, true, 1000))
-            return;
-    }
+    std::string path = UnixPathOf(folder);
+    if (!path.empty())
+        RunUnixCommand("chattr -i '" + path + "' 2>/dev/null; chmod u+w '" + path + "'");
 }
 
 std::string NewAddInFolder(const std::string &tag, bool withModules)
