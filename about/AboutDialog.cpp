@@ -2,7 +2,7 @@
 #include "about/AboutDialog.h"
 #include <shellapi.h>
 #include "addin/State.h"
-#include "catalogue/TextBuffer.h"
+#include "common/TextBuffer.h"
 #include "resources/ResourceIds.h"
 
 ShellExecuteFunction OpenLinkTarget = ShellExecuteA;

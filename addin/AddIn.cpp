@@ -3,7 +3,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 #include "addin/State.h"
-#include "catalogue/TextBuffer.h"
+#include "common/TextBuffer.h"
 #include "lookup/LookupDialog.h"
 #include "resources/ResourceIds.h"
 

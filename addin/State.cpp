@@ -20,7 +20,6 @@ HWND CatalogueTree, SaveNoteButton, DeleteNoteButton;
 bool OnTop;
 WNDPROC PreviousErrorNumberProc;
 HTREEITEM MainCategories[ToolCount + 1];
-CatalogueRowIndex CatalogueIndex[ToolCount + 1];
 
 HWND BrowserTree, BrowserNoteField, BrowserSaveButton, BrowserDeleteButton;
 HTREEITEM BrowserSelectedItem;

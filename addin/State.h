@@ -6,7 +6,7 @@
 #include <commctrl.h>
 #include "catalogue/Label.h"
 #include "catalogue/ToolTable.h"
-#include "notes/NotePath.h"
+#include "common/PathText.h"
 
 // From load to unload
 extern HINSTANCE AddInInstance;      // our module: templates, icon, own path
@@ -30,21 +30,6 @@ extern HWND CatalogueTree, SaveNoteButton, DeleteNoteButton;
 extern bool OnTop;
 extern WNDPROC PreviousErrorNumberProc;
 extern HTREEITEM MainCategories[ToolCount + 1]; // by ToolTable row, 1 to 8
-
-// The entries the loader inserted for one row, in the tree's order, each with its node, so
-// that a Find compares labels in memory rather than reading every node back through the
-// control. A heap block per row; Entries is NULL for a row that was not indexed, and the
-// search then reads that category's nodes.
-struct CatalogueEntry {
-    char Label[CodeCapacity];
-    DWORD Id;
-    HTREEITEM Node;
-};
-struct CatalogueRowIndex {
-    CatalogueEntry *Entries;
-    DWORD Count;
-};
-extern CatalogueRowIndex CatalogueIndex[ToolCount + 1]; // by ToolTable row, 1 to 8
 
 // Per opening of the note browser
 extern HWND BrowserTree, BrowserNoteField, BrowserSaveButton, BrowserDeleteButton;

@@ -21,7 +21,10 @@
 #include <commctrl.h>
 
 #include "addin/State.h"
-#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueLoading.h"
+#include "catalogue/CodeLookup.h"
+#include "catalogue/ErrorDetails.h"
+#include "catalogue/TreeNodes.h"
 #include "lookup/LookupDialog.h"
 #include "notes/NoteStore.h"
 #include "resources/ResourceIds.h"
@@ -139,7 +142,7 @@ struct Opening {
     std::string FindCode;
     int FindRounds = 0;
     bool HideSelection = false; // keeps TVN_SELCHANGED from the window while a search is timed
-    std::vector<double> SearchTimes, FindTimes, DetailsTimes, WalkTimes;
+    std::vector<double> SearchTimes, FindTimes, DetailsTimes;
 } Current;
 
 WNDPROC LookupProc;
@@ -181,18 +184,6 @@ double TimeDetails(HTREEITEM category, DWORD id)
     return Milliseconds(Now() - start);
 }
 
-// What every search cost before the catalogue kept its labels: reading each node back.
-double TimeReadingEveryLabel(HWND tree)
-{
-    LONGLONG start = Now();
-    for (HTREEITEM head = Next(tree, NULL, TVGN_ROOT); head != NULL; head = Next(tree, head, TVGN_NEXT))
-        for (HTREEITEM entry = Next(tree, head, TVGN_CHILD); entry != NULL; entry = Next(tree, entry, TVGN_NEXT)) {
-            char label[LabelCapacity];
-            ReadTreeItem(tree, entry, label, sizeof label);
-        }
-    return Milliseconds(Now() - start);
-}
-
 // Runs on the lookup window's thread, in its modal loop, with the window shown: each round
 // starts from a category so that the Find really moves the selection to the entry.
 void RunFinds(HWND window)
@@ -205,7 +196,6 @@ void RunFinds(HWND window)
         LPARAM id = ReadTreeItem(tree, entry, label, sizeof label);
         Current.DetailsTimes.push_back(TimeDetails(Next(tree, entry, TVGN_PARENT), (DWORD)id));
         Current.FindTimes.push_back(TimeFindCommand(window, tree));
-        Current.WalkTimes.push_back(TimeReadingEveryLabel(tree));
     }
 }
 
@@ -364,7 +354,6 @@ double TimeFill()
     InsertToolCategories(CategoryVariantMain, bare.Tree);
     LoadToolModules();
     double elapsed = Milliseconds(Now() - start);
-    ReleaseCatalogueIndex();
     CatalogueTree = NULL;
     return elapsed;
 }
@@ -436,7 +425,6 @@ bool MeasureCatalogue(const char *name, const char *folder, int rounds, Catalogu
     Current.SearchTimes.clear();
     Current.FindTimes.clear();
     Current.DetailsTimes.clear();
-    Current.WalkTimes.clear();
     OpenLookupWindowOnce(OpeningRunsFinds);
 
     PrintSummary("opening the lookup window", open);
@@ -446,7 +434,6 @@ bool MeasureCatalogue(const char *name, const char *folder, int rounds, Catalogu
     PrintSummary(("Find " + lastCode + ": search").c_str(), Current.SearchTimes);
     PrintSummary(("Find " + lastCode + ": whole command").c_str(), Current.FindTimes);
     PrintSummary("  of which details and note", Current.DetailsTimes);
-    PrintSummary("  reading every label instead", Current.WalkTimes);
     figures.Open = Summarise(open).Median;
     figures.WindowFloor = Summarise(windowFloor).Median;
     figures.Fill = Summarise(fill).Median;
@@ -556,6 +543,10 @@ void PrintTargets(const std::vector<CatalogueFigures> &all)
                  shipped.OpenToFloor <= 1.5, note);
     PrintVerdict("catalogue build, " + shipped.Name + ", within 1.5 x the bare-tree floor", shipped.FillToFloor, "x",
                  shipped.FillToFloor <= 1.5);
+    snprintf(note, sizeof note, "(whole command %.1f ms, of which details and note %.1f ms)", shipped.Find,
+             shipped.Details);
+    PrintVerdict("Find of the last code, " + shipped.Name + ", search and selection within 20 ms", shipped.Search,
+                 "ms", shipped.Search <= 20, note);
     if (all.size() < 2)
         return;
     double entries = (double)large.Entries / (double)shipped.Entries;
@@ -567,9 +558,8 @@ void PrintTargets(const std::vector<CatalogueFigures> &all)
     PrintVerdict("opening, " + large.Name + ", within 1.5 x the bare-tree floor", large.OpenToFloor, "x",
                  large.OpenToFloor <= 1.5);
     PrintVerdict("opening, " + large.Name + ", under 500 ms", large.Open, "ms", large.Open < 500);
-    snprintf(note, sizeof note, "(whole command %.1f ms, of which details and note %.1f ms)", large.Find,
-             large.Details);
-    PrintVerdict("Find of the last code, " + large.Name + ", under 20 ms", large.Search, "ms", large.Search < 20, note);
+    printf("  %-62s %8.2f ms (whole command %.1f ms; a figure, not a target)\n",
+           ("Find of the last code, " + large.Name + ", search and selection").c_str(), large.Search, large.Find);
 }
 
 } // namespace

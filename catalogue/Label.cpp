@@ -1,6 +1,6 @@
 // catalogue/Label.cpp
 #include "catalogue/Label.h"
-#include "catalogue/TextBuffer.h"
+#include "common/TextBuffer.h"
 
 void FormatSignedDecimal(int32_t value, char *buffer)
 {

@@ -1,6 +1,6 @@
 // catalogue/ToolTable.cpp
 #include "catalogue/ToolTable.h"
-#include "catalogue/TextBuffer.h"
+#include "common/TextBuffer.h"
 
 const ToolEntry ToolTable[ToolCount] = {
     {1, "ML", "ML", "A", "ML", "A"},

@@ -14,7 +14,10 @@ target_compile_options(kestrel_core PRIVATE ${KESTREL_DLL_FLAGS})
 
 # Everything of the add-in but its exports, so tests can drive the procedures directly.
 add_library(kestrel_win STATIC
-    catalogue/Catalogue.cpp
+    catalogue/TreeNodes.cpp
+    catalogue/CatalogueLoading.cpp
+    catalogue/ErrorDetails.cpp
+    catalogue/CodeLookup.cpp
     notes/NoteStore.cpp
     notes/NoteBrowser.cpp
     lookup/LookupDialog.cpp

@@ -2,7 +2,10 @@
 #include "lookup/LookupDialog.h"
 #include "about/AboutDialog.h"
 #include "addin/State.h"
-#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueLoading.h"
+#include "catalogue/CodeLookup.h"
+#include "catalogue/ErrorDetails.h"
+#include "catalogue/TreeNodes.h"
 #include "notes/NoteBrowser.h"
 #include "notes/NoteStore.h"
 #include "resources/ResourceIds.h"
@@ -37,6 +40,7 @@ void FetchControls(HWND window)
     SaveNoteButton = GetDlgItem(window, IDC_SAVE_NOTE);
     DeleteNoteButton = GetDlgItem(window, IDC_DELETE_NOTE);
     SendMessageA(CatalogueTree, TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)SharedImageList);
+    PrepareNoteField(NoteField);
 }
 
 void AddSystemMenuItems(HWND window)
@@ -57,6 +61,7 @@ void EnableNoteButtons(BOOL save, BOOL remove)
 
 BOOL OnInitDialog(HWND window, const char *code)
 {
+    EndedAtStart = false; // a window an earlier start ended must not hide this one
     SetWindowIcons(window);
     FetchControls(window);
     PrepareNotesFolder();
@@ -66,7 +71,6 @@ BOOL OnInitDialog(HWND window, const char *code)
     InsertToolCategories(CategoryVariantMain, CatalogueTree);
     LoadToolModules();
     OnTop = false;
-    EndedAtStart = false;
     if (code != NULL) {
         if (FindErrorCode(code)) {
             SendMessageA(ErrorNumberField, WM_SETTEXT, 0, (LPARAM)code);
@@ -207,5 +211,4 @@ INT_PTR CALLBACK LookupDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
 void OpenLookupWindow(HWND owner, const char *code)
 {
     DialogBoxParamA(AddInInstance, MAKEINTRESOURCEA(IDD_LOOKUP), owner, LookupDialogProc, (LPARAM)code);
-    ReleaseCatalogueIndex();
 }

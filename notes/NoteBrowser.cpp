@@ -1,14 +1,14 @@
 // notes/NoteBrowser.cpp
 #include "notes/NoteBrowser.h"
 #include "addin/State.h"
-#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueLoading.h"
+#include "catalogue/TreeNodes.h"
 #include "notes/NoteName.h"
+#include "notes/NotePath.h"
 #include "notes/NoteStore.h"
 #include "resources/ResourceIds.h"
 
 namespace {
-
-enum { NoteImage = 1 };
 
 HTREEITEM SelectedItemParent(HTREEITEM *selected)
 {
@@ -22,6 +22,7 @@ BOOL OnInitDialog(HWND window)
     BrowserDeleteButton = GetDlgItem(window, IDC_BROWSER_DELETE_NOTE);
     BrowserNoteField = GetDlgItem(window, IDC_BROWSER_NOTE);
     BrowserTree = GetDlgItem(window, IDC_BROWSER_TREE);
+    PrepareNoteField(BrowserNoteField);
     SendMessageA(BrowserTree, TVM_SETIMAGELIST, TVSIL_NORMAL, (LPARAM)SharedImageList);
     InsertToolCategories(CategoryVariantBrowser, BrowserTree);
     EnumerateNotes();
@@ -50,8 +51,9 @@ void OnSelectionChanged()
 
 void OnSave()
 {
-    SaveNote(SaveFromBrowser, BrowserNoteField, BrowserDeleteButton);
-    if (CompareLabels(CurrentCode, BrowserCode) == 0)
+    // A failed save changed nothing on disk, so the lookup window has nothing to follow.
+    bool saved = SaveNote(SaveFromBrowser, BrowserNoteField, BrowserDeleteButton);
+    if (saved && CompareLabels(CurrentCode, BrowserCode) == 0)
         LoadNote(CurrentCode);
 }
 
@@ -99,18 +101,16 @@ void AddNoteToBrowser(const char *fileName)
     int slot = ClassifyNoteName(fileName);
     if (slot == BrowserSlotNone)
         return;
-    InsertTreeNode(BrowserTree, BrowserCategories[slot], code, NoteImage, TVIF_SELECTEDIMAGE, 0);
+    InsertTreeNode(BrowserTree, BrowserCategories[slot], code, EntryImage, TVIF_SELECTEDIMAGE, 0);
 }
 
 void DeleteBrowserNote(HWND owner)
 {
-    if (!ConfirmNoteDelete(owner, BrowserCode))
+    // A delete that fails leaves the field, the buttons and the entry as they were.
+    if (!ConfirmNoteDelete(owner, BrowserCode) || !DeleteNoteFile(owner, BrowserCode))
         return;
     SendMessageA(BrowserNoteField, WM_SETTEXT, 0, (LPARAM)"");
     EnableWindow(BrowserDeleteButton, FALSE);
-    char path[PathCapacity];
-    if (NotePathOf(BrowserCode, path, sizeof path))
-        DeleteFileA(path);
     // The lookup window's note follows only when it shows the same code; its Delete Note
     // is left alone otherwise, since that code's note is still there.
     if (CompareLabels(CurrentCode, BrowserCode) == 0) {

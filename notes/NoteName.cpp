@@ -1,6 +1,6 @@
 // notes/NoteName.cpp
 #include "notes/NoteName.h"
-#include "catalogue/TextBuffer.h"
+#include "common/TextBuffer.h"
 #include "catalogue/ToolTable.h"
 
 static bool Contains(const char *text, const char *part)

@@ -1,6 +1,6 @@
 // notes/NotePath.cpp
 #include "notes/NotePath.h"
-#include "catalogue/TextBuffer.h"
+#include "common/TextBuffer.h"
 
 bool ExtractFolder(const char *path, char *out, int size)
 {
@@ -43,9 +43,4 @@ bool FormNotePath(const char *notesFolder, const char *code, char *out, int size
 bool FormNoteSearchPattern(const char *notesFolder, char *out, int size)
 {
     return Join(out, size, notesFolder, "\\", "*", ".knote");
-}
-
-bool FormModulePath(const char *addInFolder, const char *moduleBaseName, char *out, int size)
-{
-    return Join(out, size, addInFolder, moduleBaseName, ".", "dll");
 }

@@ -2,9 +2,9 @@
 // The texts that name the notes folder and note files. Every one is built whole or not at
 // all: a path that would not fit is refused, never cut. Windows-free.
 #pragma once
+#include "common/PathText.h"
 
 enum {
-    PathCapacity = 261,     // 260 characters and the terminating zero
     UserNameCapacity = 257, // 256 characters and the terminating zero
     NoteExtensionLength = 6 // ".knote"
 };
@@ -23,6 +23,3 @@ bool FormNotePath(const char *notesFolder, const char *code, char *out, int size
 
 // notesFolder + "\*.knote"
 bool FormNoteSearchPattern(const char *notesFolder, char *out, int size);
-
-// addInFolder + moduleBaseName + ".dll"
-bool FormModulePath(const char *addInFolder, const char *moduleBaseName, char *out, int size);

@@ -1,11 +1,20 @@
 // notes/NoteStore.cpp
 #include "notes/NoteStore.h"
+#include <richedit.h>
 #include "addin/State.h"
-#include "catalogue/TextBuffer.h"
+#include "common/TextBuffer.h"
+#include "notes/NotePath.h"
 
 namespace {
 
-enum { ConfirmTextCapacity = 68, ReadSlack = 32 };
+enum {
+    ConfirmTextCapacity = 68, // the question's 52 characters, a code of 15 and a zero
+    FailureTextCapacity = 53, // "Could not delete the note for error: ", a code and a zero
+    ReadSlack = 32,
+    // A note is as long as its file: the field's default limit of 32K characters would
+    // load a longer note that could then no longer be edited.
+    NoteTextLimit = 0x7FFFFFFE
+};
 
 // Used when the system cannot name the user: brackets never occur in a Windows user name,
 // so this folder can never be another user's.
@@ -36,6 +45,56 @@ void SetNoteField(HWND field, const char *text)
     SendMessageA(field, WM_SETTEXT, 0, (LPARAM)text);
 }
 
+struct NoteStream {
+    const char *Next;
+    LONG Remaining;
+};
+
+DWORD CALLBACK ReadNoteStream(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG *given)
+{
+    NoteStream *stream = (NoteStream *)cookie;
+    LONG count = size < stream->Remaining ? size : stream->Remaining;
+    // A line break cut between two pieces comes back as two: the CR stays with its LF.
+    if (count > 1 && count < stream->Remaining && stream->Next[count - 1] == '\r' && stream->Next[count] == '\n')
+        --count;
+    CopyMemory(buffer, stream->Next, count);
+    stream->Next += count;
+    stream->Remaining -= count;
+    *given = count;
+    return 0;
+}
+
+// A note is plain text whatever it begins with: WM_SETTEXT would run a note that starts
+// with "{\rtf" through the rich edit control's RTF reader, show something else than the
+// file holds and have the next save write that instead.
+void ShowNoteText(HWND field, const char *text)
+{
+    NoteStream stream = {text, lstrlenA(text)};
+    EDITSTREAM input;
+    ZeroMemory(&input, sizeof input);
+    input.dwCookie = (DWORD_PTR)&stream;
+    input.pfnCallback = ReadNoteStream;
+    SendMessageA(field, EM_STREAMIN, SF_TEXT, (LPARAM)&input);
+}
+
+// The note file as such, not a folder of its name.
+bool NoteFileExists(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Tells the user that a note could not be saved or deleted, in a box owned by the window
+// whose button was pressed.
+void ReportNoteFailure(HWND owner, const char *what, const char *code, const char *caption)
+{
+    char text[FailureTextCapacity];
+    ZeroMemory(text, sizeof text);
+    TextBuffer message(text, sizeof text);
+    message.Append(what).Append(code);
+    MessageBoxA(owner, text, caption, MB_OK | MB_ICONWARNING);
+}
+
 // The save buffer: the field's text and a zero, in a zero-filled block from the process
 // heap that the caller frees with HeapFree.
 char *TakeFieldText(HWND field, DWORD *size)
@@ -62,29 +121,43 @@ bool WriteWholeFile(const char *path, const char *bytes, DWORD size)
 }
 
 // A save never loses the note that was there: the new text goes to a temporary file
-// beside it, which then replaces the note in one step. On any failure the old note stays.
-void ReplaceNoteFile(const char *notePath, const char *code, HWND field)
+// beside it, which then replaces the note in one step. On any failure the old note stays
+// as it was and no temporary file is left.
+bool ReplaceNoteFile(const char *notePath, const char *code, HWND field)
 {
     // A note the user made read-only (or a folder of the note's name) is not replaced:
     // writing it in place would be refused, but some systems let a rename replace it.
     DWORD attributes = GetFileAttributesA(notePath);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
-        return;
+        return false;
     char tempPath[PathCapacity];
     TextBuffer temp(tempPath, sizeof tempPath);
     temp.Append(NotesFolder).Append("\\").Append(code).Append(".tmp");
     if (!temp.Ok())
-        return;
+        return false;
     DWORD size = 0;
     char *text = TakeFieldText(field, &size);
     if (text == NULL)
-        return;
+        return false;
     bool written = WriteWholeFile(tempPath, text, size);
     HeapFree(ProcessHeap, 0, text);
-    if (!written ||
-        !MoveFileExA(tempPath, notePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        DeleteFileA(tempPath);
+    if (written && MoveFileExA(tempPath, notePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileA(tempPath);
+    return false;
+}
+
+// A note is deleted when it is no longer there, whatever the call said: some systems report
+// success for a delete the folder refused, and a note already removed by other means is as
+// deleted as it can be.
+bool RemoveNoteFile(const char *path)
+{
+    DeleteFileA(path);
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 } // namespace
@@ -171,7 +244,7 @@ void LoadNoteInto(const char *code, HWND field, HWND saveButton, HWND deleteButt
         EnableWindow(saveButton, FALSE);
         return;
     }
-    SetNoteField(field, block);
+    ShowNoteText(field, block);
     GlobalFree(block);
     EnableWindow(deleteButton, TRUE);
     EnableWindow(saveButton, TRUE);
@@ -182,14 +255,17 @@ void LoadNote(const char *code)
     LoadNoteInto(code, NoteField, SaveNoteButton, DeleteNoteButton);
 }
 
-void SaveNote(int mode, HWND field, HWND deleteButton)
+bool SaveNote(int mode, HWND field, HWND deleteButton)
 {
     const char *code = mode == SaveFromLookup ? CurrentCode : BrowserCode;
     char path[PathCapacity];
-    if (!NotePathOf(code, path, sizeof path))
-        return;
-    ReplaceNoteFile(path, code, field);
-    EnableWindow(deleteButton, TRUE);
+    bool saved = NotePathOf(code, path, sizeof path) && ReplaceNoteFile(path, code, field);
+    if (!saved)
+        ReportNoteFailure(GetParent(field), "Could not save the note for error: ", code, "Save Note");
+    // Whatever happened, Delete Note offers exactly what is on disk: a failed first save
+    // leaves no note to delete, a failed later one leaves the old note.
+    EnableWindow(deleteButton, path[0] != 0 && NoteFileExists(path));
+    return saved;
 }
 
 bool ConfirmNoteDelete(HWND owner, const char *code)
@@ -201,14 +277,25 @@ bool ConfirmNoteDelete(HWND owner, const char *code)
     return MessageBoxA(owner, question, "Confirm Delete", MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
 }
 
+bool DeleteNoteFile(HWND owner, const char *code)
+{
+    char path[PathCapacity];
+    bool deleted = NotePathOf(code, path, sizeof path) && RemoveNoteFile(path);
+    if (!deleted)
+        ReportNoteFailure(owner, "Could not delete the note for error: ", code, "Delete Note");
+    return deleted;
+}
+
 void DeleteNote(HWND owner)
 {
-    if (!ConfirmNoteDelete(owner, CurrentCode))
+    if (!ConfirmNoteDelete(owner, CurrentCode) || !DeleteNoteFile(owner, CurrentCode))
         return;
     SetNoteField(NoteField, "");
     EnableWindow(DeleteNoteButton, FALSE);
-    char path[PathCapacity];
-    if (NotePathOf(CurrentCode, path, sizeof path))
-        DeleteFileA(path);
     SetFocus(CatalogueTree);
+}
+
+void PrepareNoteField(HWND field)
+{
+    SendMessageA(field, EM_EXLIMITTEXT, 0, NoteTextLimit);
 }

@@ -1,7 +1,7 @@
 // Labels, decimal numbers, the case-blind code comparison and the bounded text builder
 // under them. Output buffers carry a guard band, so a write one byte too far shows.
 #include "catalogue/Label.h"
-#include "catalogue/TextBuffer.h"
+#include "common/TextBuffer.h"
 #include "catalogue/ToolTable.h"
 
 #include <gtest/gtest.h>

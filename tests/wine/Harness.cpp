@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -115,6 +116,80 @@ std::string UserName()
     DWORD size = sizeof name;
     GetUserNameA(name, &size);
     return name;
+}
+
+// The Unix path of a Windows path, through Wine's own export; empty when there is none.
+static std::string UnixPathOf(const std::string &path)
+{
+    typedef char *(CDECL * UnixNameOf)(LPCWSTR);
+    UnixNameOf unixName = (UnixNameOf)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+    if (unixName == nullptr)
+        return "";
+    std::wstring wide(path.begin(), path.end());
+    char *name = unixName(wide.c_str());
+    if (name == nullptr)
+        return "";
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Runs a Unix shell command (Wine starts ELF files as such) and waits until it is done.
+// Wine cannot wait for a Unix process, so the command ends by making a marker file, and
+// that is what is waited for.
+static bool RunUnixCommand(const std::string &command)
+{
+    static int counter = 0;
+    char temp[MAX_PATH + 1] = {0};
+    GetTempPathA(MAX_PATH, temp);
+    std::string marker = std::string(temp) + "kestrel-unix-" + std::to_string(GetCurrentProcessId()) + "-" +
+                         std::to_string(++counter) + ".done";
+    std::string unixMarker = UnixPathOf(marker);
+    if (unixMarker.empty())
+        return false;
+    std::string line = "/bin/sh -c \"" + command + "; touch '" + unixMarker + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (DWORD start = GetTickCount(); !Exists(marker); Sleep(10))
+        if (GetTickCount() - start > 10000)
+            return false;
+    DeleteFileA(marker.c_str());
+    return true;
+}
+
+static bool CanWriteIn(const std::string &folder)
+{
+    static int counter = 0;
+    std::string probe = folder + (folder.back() == '\\' ? "" : "\\") + "kestrel-probe-" +
+                        std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".tmp";
+    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    DeleteFileA(probe.c_str());
+    return true;
+}
+
+bool MakeUnwritable(const std::string &folder)
+{
+    std::string path = UnixPathOf(folder);
+    if (path.empty() || !RunUnixCommand("chmod a-w '" + path + "'"))
+        return false;
+    if (!CanWriteIn(folder))
+        return true;
+    return RunUnixCommand("chattr +i '" + path + "'") && !CanWriteIn(folder);
+}
+
+void MakeWritable(const std::string &folder)
+{
+    std::string path = UnixPathOf(folder);
+    if (!path.empty())
+        RunUnixCommand("chattr -i '" + path + "' 2>/dev/null; chmod u+w '" + path + "'");
 }
 
 std::string NewAddInFolder(const std::string &tag, bool withModules)
@@ -444,6 +519,64 @@ void AnswerMessageBox(HWND box, int answer)
 {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), (LPARAM)GetDlgItem(box, answer));
     WaitForClose(box);
+}
+
+std::string DescribeMessageBox(HWND box)
+{
+    std::string buttons;
+    const struct {
+        int Id;
+        const char *Name;
+    } Buttons[] = {{IDOK, "OK"}, {IDCANCEL, "Cancel"}, {IDYES, "Yes"}, {IDNO, "No"}};
+    for (const auto &button : Buttons) {
+        HWND control = GetDlgItem(box, button.Id);
+        if (control != NULL && IsWindowVisible(control))
+            buttons += (buttons.empty() ? "" : "+") + std::string(button.Name);
+    }
+    // The icon's static control: id 20 on Windows, 1088 in Wine's template.
+    HICON shown = NULL;
+    for (int id : {20, 1088})
+        if (HWND icon = GetDlgItem(box, id))
+            shown = (HICON)SendMessageA(icon, STM_GETICON, 0, 0);
+    std::string icon = "none";
+    const struct {
+        LPCSTR Id;
+        const char *Name;
+    } Icons[] = {{IDI_WARNING, "warning"}, {IDI_ERROR, "error"}, {IDI_QUESTION, "question"},
+                 {IDI_INFORMATION, "information"}};
+    for (const auto &known : Icons)
+        if (shown != NULL && shown == LoadIconA(NULL, known.Id))
+            icon = known.Name;
+    return Text(box) + "|" + MessageBoxText(box) + "|" + buttons + "|" + icon;
+}
+
+std::string AnswerNextMessageBox(int answer, DWORD timeoutMs)
+{
+    HWND box = WaitForMessageBox(timeoutMs);
+    if (box == NULL)
+        return "<no box>";
+    std::string shown = DescribeMessageBox(box);
+    AnswerMessageBox(box, answer);
+    return shown;
+}
+
+std::string PressButton(HWND dialog, int id, const std::vector<int> &answers)
+{
+    std::string shown;
+    PostCommand(dialog, id);
+    // Once the command and a marker behind it are out of the queue, any box the command
+    // brought up is there: its own modal loop took the marker.
+    for (size_t count = 0; FlushPosted(dialog);) {
+        HWND box = WaitForMessageBox(0);
+        if (box == NULL)
+            break;
+        shown += (count == 0 ? "" : "\n") + DescribeMessageBox(box);
+        if (GetAncestor(GetWindow(box, GW_OWNER), GA_ROOT) != dialog)
+            shown += "|owned elsewhere";
+        AnswerMessageBox(box, answers.empty() ? IDOK : answers[std::min(count, answers.size() - 1)]);
+        ++count;
+    }
+    return shown;
 }
 
 void TypeChars(HWND control, const std::string &chars)

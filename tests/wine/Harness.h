@@ -22,6 +22,11 @@ bool ReadBytes(const std::string &path, std::string *bytes);
 std::string FileBytes(const std::string &path);
 bool Exists(const std::string &path);
 std::string UserName();
+// Makes a folder unwritable by Unix means: its write permissions are taken away and, for a
+// user they do not stop (root), it is marked immutable. False when it can still be written.
+// MakeWritable undoes both.
+bool MakeUnwritable(const std::string &folder);
+void MakeWritable(const std::string &folder);
 
 // The eight message module file names.
 extern const char *const ModuleNames[8];
@@ -102,6 +107,18 @@ void PostCommand(HWND dialog, int id);
 // The text of a message box's message, and an answer (IDYES, IDNO, IDOK).
 std::string MessageBoxText(HWND box);
 void AnswerMessageBox(HWND box, int answer);
+// A message box as the user sees it: "caption|text|buttons|icon", the visible buttons among
+// OK, Cancel, Yes and No joined by "+", the icon "warning", "error", "question",
+// "information" or "none".
+std::string DescribeMessageBox(HWND box);
+// Waits for the next message box, describes it as above and answers it; "<no box>" when
+// none shows within the timeout.
+std::string AnswerNextMessageBox(int answer, DWORD timeoutMs = 5000);
+// Presses a dialog's button by a posted command and answers the message boxes it brings up,
+// in turn, with `answers` (the last one again when they run out). Returns each box as
+// DescribeMessageBox tells it, joined by new lines ("" when none showed); a box not owned
+// by `dialog` is told with "|owned elsewhere" behind it.
+std::string PressButton(HWND dialog, int id, const std::vector<int> &answers = {IDOK});
 // Types characters into a control as WM_CHAR messages.
 void TypeChars(HWND control, const std::string &chars);
 

@@ -1,4 +1,4 @@
-// catalogue/TextBuffer.h
+// common/TextBuffer.h
 // A bounded builder over a caller's char array. An append that would not fit leaves the
 // text as it was and marks the whole build as failed, so a path is refused, never cut.
 // Windows-free.
