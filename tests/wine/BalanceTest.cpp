@@ -115,14 +115,23 @@ public:
             }
         });
     }
-    ~Closer()
+    ~Closer() { Stop(); }
+    // Stops the thread first: the last window's modal loop can end while the thread still
+    // waits to see that window go, before it has counted it.
+    int Closed()
     {
-        stop_ = true;
-        thread_.join();
+        Stop();
+        return closed_;
     }
-    int Closed() const { return closed_; }
 
 private:
+    void Stop()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+
     const char *caption_;
     std::atomic<bool> stop_;
     std::atomic<int> closed_;
