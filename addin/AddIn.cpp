@@ -2,6 +2,7 @@
 // The add-in's boundary with the host: the module entry point and the five exports.
 #include <objbase.h>
 #include <shellapi.h>
+#include <type_traits>
 #include "addin/State.h"
 #include "common/TextBuffer.h"
 #include "lookup/LookupDialog.h"
@@ -116,3 +117,19 @@ int __stdcall OutWindowProc(HWND, UINT message, WPARAM, LPARAM)
 }
 
 } // extern "C"
+
+// The IDE calls the exports as __stdcall with these parameters. The .def maps the plain names
+// to whatever is defined, so an export with another calling convention would link and then
+// corrupt the IDE's stack on every call: the 32-bit build refuses to compile it instead.
+static_assert(std::is_same<decltype(&GetWAAddInData), void(__stdcall *)(char *, char *)>::value,
+              "GetWAAddInData must be void __stdcall (char *, char *)");
+static_assert(std::is_same<decltype(&WAAddInLoad), int(__stdcall *)(const DWORD *, const DWORD *)>::value,
+              "WAAddInLoad must be int __stdcall (const DWORD *, const DWORD *)");
+static_assert(std::is_same<decltype(&WAAddInUnload), void(__stdcall *)(void)>::value,
+              "WAAddInUnload must be void __stdcall (void)");
+static_assert(std::is_same<decltype(&FrameWindowProc), int(__stdcall *)(HWND, UINT, WPARAM, LPARAM)>::value,
+              "FrameWindowProc must be int __stdcall (HWND, UINT, WPARAM, LPARAM)");
+static_assert(std::is_same<decltype(&OutWindowProc), int(__stdcall *)(HWND, UINT, WPARAM, LPARAM)>::value,
+              "OutWindowProc must be int __stdcall (HWND, UINT, WPARAM, LPARAM)");
+static_assert(std::is_same<decltype(&DllMain), BOOL(WINAPI *)(HINSTANCE, DWORD, LPVOID)>::value,
+              "DllMain must be BOOL WINAPI (HINSTANCE, DWORD, LPVOID)");

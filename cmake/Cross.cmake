@@ -23,6 +23,7 @@ add_library(kestrel_win STATIC
     lookup/LookupDialog.cpp
     about/AboutDialog.cpp
     addin/State.cpp
+    addin/ProcedureTypes.cpp
 )
 target_include_directories(kestrel_win PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(kestrel_win PRIVATE ${KESTREL_DLL_FLAGS})
@@ -31,6 +32,34 @@ target_link_libraries(kestrel_win PUBLIC kestrel_core comctl32 shell32 ole32 gdi
 # The resources are compiled once and linked into the DLL and into the Wine tests.
 add_library(kestrel_resources OBJECT resources/Kestrel.rc)
 target_include_directories(kestrel_resources PRIVATE ${CMAKE_SOURCE_DIR})
+
+# KESTREL_TEST_PRODUCT: this tree tests the product that another tree built (build/wine32
+# tests build/cross): it builds the tests only, and Kestrel.dll and the eight modules in its
+# bin folder, which the tests load, are copies of KESTREL_PRODUCT_DIR's files, the very ones
+# scripts/dist ships. The targets Kestrel and message_modules make those copies.
+option(KESTREL_TEST_PRODUCT "Test the product files of KESTREL_PRODUCT_DIR instead of building them" OFF)
+set(KESTREL_MODULES ML:A CVTRES:CVT NMAKE:U link:LNK rcc:RC rcw:RW H2INC:HI midl:MIDL)
+if(KESTREL_TEST_PRODUCT)
+    if(NOT KESTREL_PRODUCT_DIR)
+        message(FATAL_ERROR "KESTREL_TEST_PRODUCT needs KESTREL_PRODUCT_DIR, the folder of the product's files.")
+    endif()
+    set(KESTREL_MODULE_FILES)
+    foreach(module Kestrel:- ${KESTREL_MODULES})
+        string(REPLACE ":" ";" parts ${module})
+        list(GET parts 0 name)
+        add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/bin/${name}.dll
+            COMMAND ${CMAKE_COMMAND} -E copy ${KESTREL_PRODUCT_DIR}/${name}.dll ${CMAKE_BINARY_DIR}/bin/${name}.dll
+            DEPENDS ${KESTREL_PRODUCT_DIR}/${name}.dll VERBATIM)
+        if(NOT name STREQUAL "Kestrel")
+            list(APPEND KESTREL_MODULE_FILES ${CMAKE_BINARY_DIR}/bin/${name}.dll)
+        endif()
+    endforeach()
+    add_custom_target(Kestrel ALL DEPENDS ${CMAKE_BINARY_DIR}/bin/Kestrel.dll)
+    add_custom_target(message_modules ALL DEPENDS ${KESTREL_MODULE_FILES})
+    include(cmake/WineTests.cmake)
+    include(cmake/DistTests.cmake)
+    return()
+endif()
 
 # The host finds the exports by their plain names: 32-bit stdcall names are decorated, so
 # the 32-bit .def maps them back.

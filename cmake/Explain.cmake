@@ -12,35 +12,46 @@ if(WIN32)
 else()
     list(APPEND KESTREL_EXPLAIN_SOURCES tools/KestrelExplain/PlatformPosix.cpp)
 endif()
-add_executable(kestrel-explain ${KESTREL_EXPLAIN_SOURCES})
-target_include_directories(kestrel-explain PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(kestrel-explain PRIVATE kestrel_core)
+# The tree that tests the product runs the 32-bit program that build/cross made and the
+# release package ships; the other trees build their own.
+if(KESTREL_TEST_PRODUCT)
+    set(KESTREL_EXPLAIN_PROGRAM ${KESTREL_PRODUCT_DIR}/kestrel-explain.exe)
+else()
+    add_executable(kestrel-explain ${KESTREL_EXPLAIN_SOURCES})
+    target_include_directories(kestrel-explain PRIVATE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(kestrel-explain PRIVATE kestrel_core)
+    set(KESTREL_EXPLAIN_PROGRAM $<TARGET_FILE:kestrel-explain>)
+endif()
 
 if(WIN32)
-    # A console program that users copy anywhere: static, so it imports only system DLLs,
-    # and built small like the add-in. wmain takes the command line as UTF-16.
-    target_compile_options(kestrel-explain PRIVATE ${KESTREL_DLL_FLAGS})
-    target_link_options(kestrel-explain PRIVATE -municode -static -s -Wl,--gc-sections)
-    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-        # One run under Wine, the modules named by a Windows path.
+    if(NOT KESTREL_TEST_PRODUCT)
+        # A console program that users copy anywhere: static, so it imports only system
+        # DLLs, and built small like the add-in. wmain takes the command line as UTF-16.
+        target_compile_options(kestrel-explain PRIVATE ${KESTREL_DLL_FLAGS})
+        target_link_options(kestrel-explain PRIVATE -municode -static -s -Wl,--gc-sections)
+    endif()
+    if(KESTREL_TEST_PRODUCT OR CMAKE_SIZEOF_VOID_P EQUAL 8)
+        # Run under this tree's Wine (the emulator runs programs named by path too).
+        set(run ${CMAKE_CROSSCOMPILING_EMULATOR} ${KESTREL_EXPLAIN_PROGRAM})
+        # One run, the modules named by a Windows path.
         add_test(NAME explain.UnderWine
-                 COMMAND kestrel-explain --modules Z:${CMAKE_BINARY_DIR}/bin lnk1104 A2008)
+                 COMMAND ${run} --modules Z:${CMAKE_BINARY_DIR}/bin lnk1104 A2008)
         set_tests_properties(explain.UnderWine PROPERTIES LABELS wine TIMEOUT 60
             PASS_REGULAR_EXPRESSION "LNK1104 \\(LINK\\\\LIB\\\\DUMPBIN\\\\EDITBIN\\)\r\nType:  Fatal\r\nError: cannot open file 'filename'.*A2008 \\(ML\\)")
         # A log through --annotate: no LF may become CR LF, and the explanation takes the
         # line end of its line.
         add_test(NAME explain.AnnotateUnderWine
-                 COMMAND bash -c "printf 'x\\nerror A2008: y\\r\\nz' | \"$0\" \"$1\" --modules \"$2\" --annotate"
-                         ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:kestrel-explain> Z:${CMAKE_BINARY_DIR}/bin)
+                 COMMAND bash -c "printf 'x\\nerror A2008: y\\r\\nz' | \"$@\"" annotate
+                         ${run} --modules Z:${CMAKE_BINARY_DIR}/bin --annotate)
         set_tests_properties(explain.AnnotateUnderWine PROPERTIES LABELS wine TIMEOUT 60
             PASS_REGULAR_EXPRESSION "x\nerror A2008: y\r\n    A2008 \\(Non Fatal\\): [^\r\n]*\\.\r\nz")
         # And as the release package lays it out: run from Tools, with no folder named, it
         # finds the modules in AddIns beside it (the package is unpacked by the dist tests).
         add_test(NAME explain.FromUnpackedPackage
-                 COMMAND bash -c "exec \"$0\" \"$1\"/Kestrel-*/Tools/kestrel-explain.exe RW2002"
-                         ${CMAKE_SOURCE_DIR}/scripts/wine-run ${CMAKE_BINARY_DIR}/dist/x86_64/unpacked)
+                 COMMAND bash -c "exec \"$@\" \"$0\"/Kestrel-*/Tools/kestrel-explain.exe RW2002"
+                         ${KESTREL_UNPACK_WORK}/unpacked ${CMAKE_CROSSCOMPILING_EMULATOR})
         set_tests_properties(explain.FromUnpackedPackage PROPERTIES LABELS "dist;wine" TIMEOUT 60
-            FIXTURES_REQUIRED dist64
+            FIXTURES_REQUIRED unpacked
             PASS_REGULAR_EXPRESSION "^RW2002 \\(RC \\(\"W\" Errors\\)\\)\r\nType:  Non Fatal\r\nError: Parsing error\r\n")
     endif()
     return()

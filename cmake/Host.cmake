@@ -5,6 +5,7 @@ add_executable(KestrelHost WIN32
     tools/KestrelHost/AddIns.cpp
     tools/KestrelHost/OutputWindow.cpp
     tools/KestrelHost/ScriptedWindows.cpp
+    tools/KestrelHost/StdcallCheck.cpp
     tools/KestrelHost/WordAtCaret.cpp
 )
 target_include_directories(KestrelHost PRIVATE ${CMAKE_SOURCE_DIR})

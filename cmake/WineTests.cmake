@@ -6,7 +6,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
-add_library(wine_harness STATIC tests/wine/Harness.cpp)
+add_library(wine_harness STATIC tests/wine/Harness.cpp tools/KestrelHost/StdcallCheck.cpp)
 target_include_directories(wine_harness PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(wine_harness PUBLIC gtest comctl32 shell32 ole32 gdi32 user32 advapi32 psapi kernel32)
 

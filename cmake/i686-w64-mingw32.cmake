@@ -9,5 +9,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Nothing of this build runs here: 32-bit Wine cannot start on this kernel (see the 64-bit
-# toolchain file). Its products are checked as files by the test build.
+# Two trees use it: build/cross, the product, and build/wine32, whose tests run the product
+# under the 32-bit Wine (scripts/trees gives that tree its emulator, scripts/wine-run --32).

@@ -1,6 +1,5 @@
-# The test build: the same sources for 64-bit Windows, run under 64-bit Wine. This
-# machine's kernel cannot start 32-bit Linux programs, which 32-bit Wine is, so the
-# procedures are exercised in a 64-bit build while the shipped DLL is the 32-bit one; the
+# The 64-bit test build: the same sources for 64-bit Windows, run under Debian's 64-bit
+# Wine, natively and so faster than the 32-bit run of the product (build/wine32); the
 # message modules are data and stay 32-bit in both builds.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

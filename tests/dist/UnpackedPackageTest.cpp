@@ -1,7 +1,8 @@
 // tests/dist/UnpackedPackageTest.cpp
 // The package as a user gets it: the zip made by scripts/dist, unpacked into a fresh folder
-// (ctest's dist.UnpackPackage64 does that with the 64-bit build), and the add-in loaded from
-// there by a stand-in host. It must find its message modules and make its notes folder in
+// (ctest's dist.UnpackPackage32 does that with the 32-bit product's files in build/wine32,
+// dist.UnpackPackage64 with the 64-bit build in build/wine64), and the add-in loaded from
+// there by a stand-in host built for the same Windows. It must find its message modules and make its notes folder in
 // the unpacked AddIns folder, with nothing from the build folder helping.
 #include <gtest/gtest.h>
 
@@ -104,7 +105,9 @@ TEST_F(UnpackedPackageTest, MenuItemOpensTheLookupWindowThatFindsACodeAndKeepsIt
                      if (Children(tree, category).empty())
                          empty += (empty.empty() ? "" : " ") + ItemText(tree, category);
                  ASSERT_EQ(empty, "H2INC") << "categories without entries";
-                 SetControlText(window, IDC_ERROR_NUMBER, "lnk1104");
+                 // Typed as a user types it, key by key into the empty field.
+                 EXPECT_EQ(ControlText(window, IDC_ERROR_NUMBER), "");
+                 TypeChars(GetDlgItem(window, IDC_ERROR_NUMBER), "lnk1104");
                  SendCommand(window, IDC_FIND);
                  EXPECT_EQ(ControlText(window, IDC_ERROR_NUMBER), "LNK1104");
                  EXPECT_EQ(ControlText(window, IDC_TYPE), "Fatal");

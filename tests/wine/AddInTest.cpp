@@ -166,8 +166,8 @@ protected:
 
     // Runs a window procedure call that must come back at once; a window it opened by
     // mistake is closed by RunModal, and the hook counts it.
-    int CallAtOnce(int(__stdcall *proc)(HWND, UINT, WPARAM, LPARAM), HWND window, UINT message,
-                   WPARAM wParam, LPARAM lParam)
+    template <typename Proc>
+    int CallAtOnce(const Proc &proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         int result = -1;
         RunModal([&] { result = proc(window, message, wParam, lParam); }, [] {});

@@ -288,16 +288,28 @@ bool WriteModuleWithoutTable(const std::string &path)
 
 // ---- the add-in as a host loads it -------------------------------------------------
 
+void ExpectStackKept(const char *name, long offset)
+{
+    if (offset != 0)
+        ADD_FAILURE() << name << " left the stack pointer " << offset
+                      << " bytes from where a __stdcall procedure leaves it: the IDE calls it as __stdcall";
+}
+
+template <typename Pointer> static void LookUp(HMODULE module, Export<Pointer> *found)
+{
+    found->Function = (Pointer)GetProcAddress(module, found->Name);
+}
+
 bool AddIn::Open(const std::string &dllPath)
 {
     Module = LoadLibraryA(dllPath.c_str());
     if (Module == NULL)
         return false;
-    GetWAAddInData = (decltype(GetWAAddInData))GetProcAddress(Module, "GetWAAddInData");
-    WAAddInLoad = (decltype(WAAddInLoad))GetProcAddress(Module, "WAAddInLoad");
-    WAAddInUnload = (decltype(WAAddInUnload))GetProcAddress(Module, "WAAddInUnload");
-    FrameWindowProc = (decltype(FrameWindowProc))GetProcAddress(Module, "FrameWindowProc");
-    OutWindowProc = (decltype(OutWindowProc))GetProcAddress(Module, "OutWindowProc");
+    LookUp(Module, &GetWAAddInData);
+    LookUp(Module, &WAAddInLoad);
+    LookUp(Module, &WAAddInUnload);
+    LookUp(Module, &FrameWindowProc);
+    LookUp(Module, &OutWindowProc);
     return GetWAAddInData && WAAddInLoad && WAAddInUnload && FrameWindowProc && OutWindowProc;
 }
 

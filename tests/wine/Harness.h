@@ -7,7 +7,10 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
+
+#include "tools/KestrelHost/StdcallCheck.h"
 
 namespace harness {
 
@@ -56,13 +59,38 @@ bool WriteMessageModule(const std::string &path, const std::string &table);
 bool WriteModuleWithoutTable(const std::string &path);
 
 // ---- the add-in as a host loads it -------------------------------------------------
+// Fails the running test: the export `name` left the stack pointer `offset` bytes from where
+// a __stdcall procedure leaves it (see CallStdcall). Nothing when `offset` is 0.
+void ExpectStackKept(const char *name, long offset);
+
+// One export, called as the IDE calls it: __stdcall, with the stack pointer checked on
+// every call, so that a test through it fails when the export has another convention.
+template <typename Pointer> struct Export;
+template <typename Result, typename... Parameters> struct Export<Result(__stdcall *)(Parameters...)> {
+    const char *Name;
+    Result(__stdcall *Function)(Parameters...) = nullptr;
+    explicit operator bool() const { return Function != nullptr; }
+    template <typename... Arguments> Result operator()(Arguments... arguments) const
+    {
+        long offset = 0;
+        if constexpr (std::is_void<Result>::value) {
+            CallStdcall(Function, &offset, arguments...);
+            ExpectStackKept(Name, offset);
+        } else {
+            Result result = CallStdcall(Function, &offset, arguments...);
+            ExpectStackKept(Name, offset);
+            return result;
+        }
+    }
+};
+
 struct AddIn {
     HMODULE Module = NULL;
-    void(__stdcall *GetWAAddInData)(char *, char *) = nullptr;
-    int(__stdcall *WAAddInLoad)(DWORD *, DWORD *) = nullptr;
-    void(__stdcall *WAAddInUnload)() = nullptr;
-    int(__stdcall *FrameWindowProc)(HWND, UINT, WPARAM, LPARAM) = nullptr;
-    int(__stdcall *OutWindowProc)(HWND, UINT, WPARAM, LPARAM) = nullptr;
+    Export<void(__stdcall *)(char *, char *)> GetWAAddInData{"GetWAAddInData"};
+    Export<int(__stdcall *)(DWORD *, DWORD *)> WAAddInLoad{"WAAddInLoad"};
+    Export<void(__stdcall *)()> WAAddInUnload{"WAAddInUnload"};
+    Export<int(__stdcall *)(HWND, UINT, WPARAM, LPARAM)> FrameWindowProc{"FrameWindowProc"};
+    Export<int(__stdcall *)(HWND, UINT, WPARAM, LPARAM)> OutWindowProc{"OutWindowProc"};
     bool Open(const std::string &dllPath); // LoadLibrary and look up the exports
     void Close();                          // FreeLibrary
 };

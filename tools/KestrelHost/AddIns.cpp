@@ -1,8 +1,12 @@
 // tools/KestrelHost/AddIns.cpp
 // Loading add-ins and passing them the host's messages, as the IDE does.
 #include "tools/KestrelHost/Host.h"
+#include "tools/KestrelHost/StdcallCheck.h"
+#include <stdio.h>
 #include <string.h>
 
+// The exports as the IDE calls them: all __stdcall. Every call goes through CallStdcall,
+// which reports an export that leaves the stack pointer elsewhere (another convention).
 typedef void(__stdcall* GetWAAddInDataFunction)(char* name, char* description);
 typedef int(__stdcall* WAAddInLoadFunction)(DWORD* handles, DWORD* features);
 typedef void(__stdcall* WAAddInUnloadFunction)();
@@ -30,6 +34,34 @@ static int AddInCallDepth;
 bool AddInCallInProgress()
 {
     return AddInCallDepth > 0;
+}
+
+// Set when an export came back with the stack pointer off; the host then exits with status 3.
+static bool StackMismatch;
+
+bool AddInStackMismatch()
+{
+    return StackMismatch;
+}
+
+// Reports, on standard error, an export that did not leave the stack as __stdcall does. The
+// IDE would go on with a corrupt stack; the host has had it put right and carries on, so
+// that a script sees every such export.
+static void CheckStack(const char* fileName, const char* exportName, long offset)
+{
+    if (offset == 0)
+        return;
+    StackMismatch = true;
+    char line[MAX_PATH + 200];
+    int length = snprintf(line, sizeof line,
+        "KestrelHost: %s: %s left the stack pointer %ld bytes from where a __stdcall procedure leaves it\n",
+        fileName, exportName, offset);
+    if (length <= 0 || length >= static_cast<int>(sizeof line))
+        return;
+    DWORD written = 0;
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error != nullptr && error != INVALID_HANDLE_VALUE)
+        WriteFile(error, line, static_cast<DWORD>(length), &written, nullptr);
 }
 
 bool AppendText(char* buffer, size_t size, const char* text)
@@ -74,8 +106,10 @@ static void LoadAddIn(const char* folder, const char* fileName)
         return;
     }
     AddInCallDepth++;
-    int result = load(HostHandles, HostFeatures);
+    long offset = 0;
+    int result = CallStdcall(load, &offset, HostHandles, HostFeatures);
     AddInCallDepth--;
+    CheckStack(fileName, "WAAddInLoad", offset);
     if (result == -1) {
         FreeLibrary(module);
         return;
@@ -114,8 +148,11 @@ void UnloadAddIns()
     int count = AddInCount;
     AddInCount = 0;
     for (int i = 0; i < count; i++) {
-        if (AddIns[i].unload != nullptr)
-            AddIns[i].unload();
+        if (AddIns[i].unload != nullptr) {
+            long offset = 0;
+            CallStdcall(AddIns[i].unload, &offset);
+            CheckStack(AddIns[i].fileName, "WAAddInUnload", offset);
+        }
         FreeLibrary(AddIns[i].module);
     }
 }
@@ -126,8 +163,11 @@ static bool Forward(bool outputWindow, HWND window, UINT message, WPARAM wParam,
     AddInCallDepth++;
     for (int i = 0; i < AddInCount && !handled; i++) {
         AddInWindowProcFunction proc = outputWindow ? AddIns[i].outWindowProc : AddIns[i].frameWindowProc;
-        if (proc != nullptr)
-            handled = proc(window, message, wParam, lParam) != 0;
+        if (proc == nullptr)
+            continue;
+        long offset = 0;
+        handled = CallStdcall(proc, &offset, window, message, wParam, lParam) != 0;
+        CheckStack(AddIns[i].fileName, outputWindow ? "OutWindowProc" : "FrameWindowProc", offset);
     }
     AddInCallDepth--;
     return handled;
@@ -153,7 +193,9 @@ void ShowAddInsManager(HWND owner)
         char description[256] = "";
         auto getData = reinterpret_cast<GetWAAddInDataFunction>(GetProcAddress(AddIns[i].module, "GetWAAddInData"));
         if (getData != nullptr) {
-            getData(name, description);
+            long offset = 0;
+            CallStdcall(getData, &offset, name, description);
+            CheckStack(AddIns[i].fileName, "GetWAAddInData", offset);
             // The buffers are the add-in's to fill; a missing terminator must not run on.
             name[sizeof name - 1] = '\0';
             description[sizeof description - 1] = '\0';

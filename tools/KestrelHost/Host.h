@@ -33,6 +33,7 @@ void UnloadAddIns();
 bool ForwardToFrameWindowProcs(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 bool ForwardToOutWindowProcs(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 bool AddInCallInProgress();
+bool AddInStackMismatch(); // an export left the stack as no __stdcall procedure does
 void ShowAddInsManager(HWND owner);
 
 // OutputWindow.cpp

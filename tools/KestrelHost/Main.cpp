@@ -371,5 +371,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     }
     if (ActivationHook != nullptr)
         UnhookWindowsHookEx(ActivationHook);
+    // A script must not take a run in which an export corrupted the stack for a good one.
+    if (AddInStackMismatch())
+        return 3;
     return static_cast<int>(message.wParam);
 }

@@ -4,6 +4,7 @@
 #include "tools/KestrelHost/Host.h"
 #include "tools/KestrelHost/WordAtCaret.h"
 #include <string.h>
+#include <type_traits>
 
 // Build output of each tool, and one line whose code no tool has (A2999).
 static const char SampleOutput[] =
@@ -68,6 +69,10 @@ static LRESULT CALLBACK OutputWindowProc(HWND window, UINT message, WPARAM wPara
     }
     return CallWindowProcA(OriginalOutputProc, window, message, wParam, lParam);
 }
+
+// Installed with SetWindowLongPtr, whose cast would let another calling convention through.
+static_assert(std::is_same<decltype(&OutputWindowProc), WNDPROC>::value,
+              "the output window's subclass procedure must have the type of a window procedure");
 
 HWND CreateOutputWindow(HWND parent)
 {
