@@ -3,20 +3,13 @@
 // copied into a heap block of exactly its size so that any read past it is reported.
 #include <initializer_list>
 #include "catalogue/MessageTable.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 namespace {
 

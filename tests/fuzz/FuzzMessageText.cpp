@@ -2,6 +2,7 @@
 // terminating zero into a heap block of exactly its length, so a part that reaches past
 // the length is reported as soon as it is read.
 #include "catalogue/MessageText.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <climits>
 #include <cstddef>
@@ -9,14 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -5,20 +5,13 @@
 #include "catalogue/ToolTable.h"
 #include "notes/NoteName.h"
 #include "notes/NotePath.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 namespace {
 
