@@ -21,3 +21,21 @@ function(kestrel_message_module name prefix work output)
 endfunction()
 
 set(KESTREL_MODULES ML:A CVTRES:CVT NMAKE:U link:LNK rcc:RC rcw:RW H2INC:HI midl:MIDL)
+
+# kestrel_message_modules(<target> <work folder> <output folder> <files variable>): all
+# eight modules from messages/, built into the output folder by the target <target>; their
+# paths go into the variable named.
+function(kestrel_message_modules target work output files_variable)
+    file(MAKE_DIRECTORY ${output})
+    set(files)
+    foreach(module ${KESTREL_MODULES})
+        string(REPLACE ":" ";" parts ${module})
+        list(GET parts 0 name)
+        list(GET parts 1 prefix)
+        file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/messages/${name}/*.msg)
+        kestrel_message_module(${name} ${prefix} ${work} ${output}/${name}.dll ${sources})
+        list(APPEND files ${output}/${name}.dll)
+    endforeach()
+    add_custom_target(${target} ALL DEPENDS ${files})
+    set(${files_variable} ${files} PARENT_SCOPE)
+endfunction()
