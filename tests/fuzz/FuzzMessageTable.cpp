@@ -3,32 +3,13 @@
 // copied into a heap block of exactly its size so that any read past it is reported.
 #include <initializer_list>
 #include "catalogue/MessageTable.h"
-#include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-namespace {
-
-enum { SampleCapacity = 32 };
-
-struct Visits {
-    uint32_t Count;
-    uint32_t Sample[SampleCapacity];
-};
-
-void Record(void *context, uint32_t id)
-{
-    Visits *visits = static_cast<Visits *>(context);
-    if (visits->Count < SampleCapacity)
-        visits->Sample[visits->Count] = id;
-    ++visits->Count;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -2,7 +2,7 @@
 // terminating zero into a heap block of exactly its length, so a part that reaches past
 // the length is reported as soon as it is read.
 #include "catalogue/MessageText.h"
-#include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <climits>
 #include <cstddef>

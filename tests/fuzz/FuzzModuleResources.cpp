@@ -5,7 +5,7 @@
 #include "catalogue/MessageTable.h"
 #include "catalogue/MessageText.h"
 #include "catalogue/ModuleResources.h"
-#include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,21 +14,6 @@
 #include <cstring>
 
 namespace {
-
-enum { SampleCapacity = 16 };
-
-struct Visits {
-    uint32_t Count;
-    uint32_t Sample[SampleCapacity];
-};
-
-void Record(void *context, uint32_t id)
-{
-    Visits *visits = static_cast<Visits *>(context);
-    if (visits->Count < SampleCapacity)
-        visits->Sample[visits->Count] = id;
-    ++visits->Count;
-}
 
 void FormatText(const unsigned char *table, uint32_t tableSize, uint32_t id)
 {

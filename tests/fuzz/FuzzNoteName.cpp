@@ -5,7 +5,7 @@
 #include "catalogue/ToolTable.h"
 #include "notes/NoteName.h"
 #include "notes/NotePath.h"
-#include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,8 @@
-// A check that holds in every build of the fuzz targets: a failure aborts, so libFuzzer
-// keeps the input that caused it.
+// What the fuzz targets share: a check that holds in every build (a failure aborts, so
+// libFuzzer keeps the input that caused it), and a record of the ids a message-table walk
+// visits.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,3 +13,19 @@
             std::abort();                                                                  \
         }                                                                                  \
     } while (0)
+
+enum { SampleCapacity = 32 };
+
+// The number of ids the walk visited and the first of them.
+struct Visits {
+    uint32_t Count;
+    uint32_t Sample[SampleCapacity];
+};
+
+inline void Record(void *context, uint32_t id)
+{
+    Visits *visits = static_cast<Visits *>(context);
+    if (visits->Count < SampleCapacity)
+        visits->Sample[visits->Count] = id;
+    ++visits->Count;
+}
