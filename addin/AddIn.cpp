@@ -24,9 +24,24 @@ const char MenuItemText[] = "Kestrel"; // the owner-drawn item's data: lives as 
 // host thread already in another apartment keeps its COM state untouched.
 bool ComInitialised;
 
+// By the host's convention the first add-in to load puts a separator under the manager item,
+// and the add-in that sees exactly three items at unload takes it out again. Other add-ins
+// count on both halves: without the separator, an add-in loaded after this one would take
+// this one's item for the separator and delete it.
 void AddMenuItem()
 {
+    if (GetMenuItemCount(AddInMenu) == 1)
+        AppendMenuA(AddInMenu, MF_SEPARATOR, 0, NULL);
     AppendMenuA(AddInMenu, MF_OWNERDRAW, AddInCommandId, MenuItemText);
+}
+
+bool IsSeparator(HMENU menu, int position)
+{
+    MENUITEMINFOA info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    return GetMenuItemInfoA(menu, position, TRUE, &info) && (info.fType & MFT_SEPARATOR) != 0;
 }
 
 void AppendShellIcon(const char *fileName)
@@ -41,9 +56,8 @@ void AppendShellIcon(const char *fileName)
 
 void RemoveMenuItems()
 {
-    // By the host's convention the first add-in adds a separator after the manager item,
-    // and whoever sees exactly three items at unload takes it out again.
-    if (GetMenuItemCount(AddInMenu) == 3)
+    // Only a separator: three items without one are the manager and two add-ins' items.
+    if (GetMenuItemCount(AddInMenu) == 3 && IsSeparator(AddInMenu, 1))
         DeleteMenu(AddInMenu, 1, MF_BYPOSITION);
     DeleteMenu(AddInMenu, AddInCommandId, MF_BYCOMMAND);
 }

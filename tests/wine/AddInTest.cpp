@@ -164,13 +164,14 @@ protected:
         loaded = false;
     }
 
-    // Runs a window procedure call that must come back at once; a window it opened by
-    // mistake is closed by RunModal, and the hook counts it.
+    // Runs a window procedure call that must come back by itself, showing no window. One
+    // it leaves open is closed once the call has had ample time to end, and fails the test.
     template <typename Proc>
     int CallAtOnce(const Proc &proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         int result = -1;
-        RunModal([&] { result = proc(window, message, wParam, lParam); }, [] {});
+        int leftOpen = RunModal([&] { result = proc(window, message, wParam, lParam); }, [] {}, 20000, 10000);
+        EXPECT_EQ(leftOpen, 0) << "the call left a window open";
         return result;
     }
 
@@ -220,7 +221,7 @@ TEST_F(AddInTest, GetWAAddInDataNamesTheAddInBeforeAndAfterLoad)
 
 // ---- WAAddInLoad ---------------------------------------------------------------------
 
-TEST_F(AddInTest, LoadAddsOneOwnerDrawnItemWithTheHostsId)
+TEST_F(AddInTest, LoadAddsASeparatorAndOneOwnerDrawnItemWithTheHostsId)
 {
     ASSERT_EQ(GetMenuItemCount(host.AddInsMenu), 1);
     Load();
@@ -231,11 +232,11 @@ TEST_F(AddInTest, LoadAddsOneOwnerDrawnItemWithTheHostsId)
     EXPECT_EQ(Requests[0].LParam, 0);
     EXPECT_EQ(host.NextMenuId, FirstMenuId + 1) << "one id asked of the host";
 
-    ASSERT_EQ(GetMenuItemCount(host.AddInsMenu), 2);
+    ASSERT_EQ(MenuLayout(host.AddInsMenu), "12001,sep,40001") << "the first add-in brings the separator";
     MENUITEMINFOA info = {};
     info.cbSize = sizeof info;
     info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_DATA;
-    ASSERT_TRUE(GetMenuItemInfoA(host.AddInsMenu, 1, TRUE, &info));
+    ASSERT_TRUE(GetMenuItemInfoA(host.AddInsMenu, 2, TRUE, &info));
     EXPECT_EQ(info.fType, (UINT)MFT_OWNERDRAW);
     EXPECT_EQ(info.wID, FirstMenuId);
     ASSERT_NE(info.dwItemData, 0u);
@@ -259,7 +260,7 @@ TEST_F(AddInTest, LoadTakesWhicheverIdTheHostAllots)
     host.NextMenuId = 41234;
     Load();
     EXPECT_EQ(host.NextMenuId, 41235u);
-    EXPECT_EQ(MenuLayout(host.AddInsMenu), "12001,41234");
+    EXPECT_EQ(MenuLayout(host.AddInsMenu), "12001,sep,41234");
 }
 
 // ---- FrameWindowProc -------------------------------------------------------------------
@@ -447,34 +448,95 @@ TEST_F(AddInTest, OutWindowProcIgnoresOtherMessages)
 
 // ---- WAAddInUnload ---------------------------------------------------------------------
 
-TEST_F(AddInTest, UnloadRemovesTheItemAndTheConventionalSeparator)
+// Another add-in written to the host's samples: at load it asks for an id and appends a
+// separator when the popup holds only the manager item, then its own item; at unload it
+// deletes the item at position 1 when the popup holds exactly three, then its own.
+struct SampleAddIn {
+    TestHost &Host;
+    UINT Id = 0;
+    void Load()
+    {
+        Id = (UINT)SendMessageA(Host.Main, WM_HOST_NEXT_MENU_ID, 0, 0);
+        if (GetMenuItemCount(Host.AddInsMenu) == 1)
+            AppendMenuA(Host.AddInsMenu, MF_SEPARATOR, 0, NULL);
+        AppendMenuA(Host.AddInsMenu, MF_STRING, Id, "Sample");
+    }
+    void Unload()
+    {
+        if (GetMenuItemCount(Host.AddInsMenu) == 3)
+            DeleteMenu(Host.AddInsMenu, 1, MF_BYPOSITION);
+        DeleteMenu(Host.AddInsMenu, Id, MF_BYCOMMAND);
+    }
+};
+
+// Each step loads or unloads Kestrel ('K') or the sample add-in ('S'); the popup must read
+// as given after it. Each add-in removes only what it brought, whatever the order.
+TEST_F(AddInTest, LoadAndUnloadFollowTheHostsSeparatorConvention)
 {
+    struct Step {
+        char AddIn;
+        bool Load;
+        const char *Layout;
+    };
     const struct {
         const char *Name;
-        bool OtherAddInFirst; // an add-in loaded before us with its separator and item
-        bool SeparatorAfterLoad;
-        const char *Loaded;
-        const char *Unloaded;
+        bool OtherItemFirst; // an item of some other add-in, with no separator before it
+        std::vector<Step> Steps;
     } cases[] = {
-        {"three items: separator goes first", false, true, "12001,sep,40001", "12001"},
-        {"two items: only our item", false, false, "12001,40001", "12001"},
-        {"four items: only our item", true, false, "12001,sep,40500,40001", "12001,sep,40500"},
+        {"alone", false, {{'K', true, "12001,sep,40001"}, {'K', false, "12001"}}},
+        {"after a sample add-in, unloaded first",
+         false,
+         {{'S', true, "12001,sep,40001"},
+          {'K', true, "12001,sep,40001,40002"},
+          {'K', false, "12001,sep,40001"},
+          {'S', false, "12001"}}},
+        {"after a sample add-in, unloaded last",
+         false,
+         {{'S', true, "12001,sep,40001"},
+          {'K', true, "12001,sep,40001,40002"},
+          {'S', false, "12001,sep,40002"},
+          {'K', false, "12001"}}},
+        {"before a sample add-in, which unloads first",
+         false,
+         {{'K', true, "12001,sep,40001"},
+          {'S', true, "12001,sep,40001,40002"},
+          {'S', false, "12001,sep,40001"},
+          {'K', false, "12001"}}},
+        {"before a sample add-in, unloaded first",
+         false,
+         {{'K', true, "12001,sep,40001"},
+          {'S', true, "12001,sep,40001,40002"},
+          {'K', false, "12001,sep,40002"},
+          {'S', false, "12001"}}},
+        {"after an item with no separator", true, {{'K', true, "12001,40500,40001"}, {'K', false, "12001,40500"}}},
+        {"loaded, unloaded and loaded again",
+         false,
+         {{'K', true, "12001,sep,40001"},
+          {'K', false, "12001"},
+          {'K', true, "12001,sep,40002"},
+          {'K', false, "12001"}}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Name);
         while (GetMenuItemCount(host.AddInsMenu) > 1)
             DeleteMenu(host.AddInsMenu, 1, MF_BYPOSITION);
         host.NextMenuId = FirstMenuId;
-        if (c.OtherAddInFirst) {
-            AppendMenuA(host.AddInsMenu, MF_SEPARATOR, 0, NULL);
+        if (c.OtherItemFirst)
             AppendMenuA(host.AddInsMenu, MF_STRING, OtherAddInId, "Other");
+        SampleAddIn sample{host};
+        for (size_t i = 0; i < c.Steps.size(); ++i) {
+            const Step &step = c.Steps[i];
+            SCOPED_TRACE(i);
+            if (step.AddIn == 'K' && step.Load)
+                Load();
+            else if (step.AddIn == 'K')
+                Unload();
+            else if (step.Load)
+                sample.Load();
+            else
+                sample.Unload();
+            EXPECT_EQ(MenuLayout(host.AddInsMenu), step.Layout);
         }
-        Load();
-        if (c.SeparatorAfterLoad)
-            InsertMenuA(host.AddInsMenu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, NULL);
-        EXPECT_EQ(MenuLayout(host.AddInsMenu), c.Loaded);
-        Unload();
-        EXPECT_EQ(MenuLayout(host.AddInsMenu), c.Unloaded);
     }
 }
 

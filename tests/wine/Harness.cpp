@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <set>
 #include <thread>
 
 namespace harness {
@@ -351,7 +352,7 @@ bool TestHost::Create()
     RegisterClassA(&windowClass);
     MenuBar = CreateMenu();
     AddInsMenu = CreatePopupMenu();
-    AppendMenuA(AddInsMenu, MF_STRING, 12001, "Add-Ins Manager");
+    AppendMenuA(AddInsMenu, MF_STRING, 12001, "Add-Ins Manager ...");
     AppendMenuA(MenuBar, MF_POPUP, (UINT_PTR)AddInsMenu, "Add-Ins");
     Main = CreateWindowA("KestrelTestHost", "Kestrel test host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
                          NULL, MenuBar, GetModuleHandleA(NULL), NULL);
@@ -448,7 +449,7 @@ bool WaitForClose(HWND window, DWORD timeoutMs)
     return true;
 }
 
-static BOOL CALLBACK CloseProcessWindow(HWND window, LPARAM)
+static BOOL CALLBACK CloseProcessWindow(HWND window, LPARAM closed)
 {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
@@ -458,6 +459,7 @@ static BOOL CALLBACK CloseProcessWindow(HWND window, LPARAM)
     GetClassNameA(window, className, sizeof className);
     if (strcmp(className, "#32770") != 0)
         return TRUE;
+    ((std::set<HWND> *)closed)->insert(window);
     if (GetDlgItem(window, 0xFFFF) != NULL) {
         PostMessageA(window, WM_COMMAND, IDNO, 0);
         PostMessageA(window, WM_COMMAND, IDOK, 0);
@@ -467,15 +469,18 @@ static BOOL CALLBACK CloseProcessWindow(HWND window, LPARAM)
     return TRUE;
 }
 
-void RunModal(const std::function<void()> &open, const std::function<void()> &drive, DWORD timeoutMs)
+int RunModal(const std::function<void()> &open, const std::function<void()> &drive, DWORD timeoutMs, DWORD graceMs)
 {
     std::atomic<bool> opened_done(false);
+    std::set<HWND> closed;
     std::thread driver([&]() {
         drive();
         DWORD start = GetTickCount();
+        while (!opened_done && GetTickCount() - start < graceMs)
+            Sleep(10);
         while (!opened_done) {
-            EnumWindows(CloseProcessWindow, 0);
-            if (GetTickCount() - start > timeoutMs) {
+            EnumWindows(CloseProcessWindow, (LPARAM)&closed);
+            if (GetTickCount() - start > timeoutMs + graceMs) {
                 ADD_FAILURE() << "a modal window would not close";
                 fflush(stdout);
                 ExitProcess(3);
@@ -486,6 +491,7 @@ void RunModal(const std::function<void()> &open, const std::function<void()> &dr
     open();
     opened_done = true;
     driver.join();
+    return (int)closed.size();
 }
 
 std::string Text(HWND window)

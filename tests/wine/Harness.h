@@ -95,7 +95,7 @@ struct AddIn {
     void Close();                          // FreeLibrary
 };
 
-// A main window with an "Add-Ins" popup ("Add-Ins Manager", id 12001), answering 1124
+// A main window with an "Add-Ins" popup ("Add-Ins Manager ...", id 12001), answering 1124
 // with ids from 40001, and an output window answering 2039 with `Word`.
 struct TestHost {
     HWND Main = NULL;
@@ -113,9 +113,11 @@ struct TestHost {
 
 // ---- driving modal windows ----------------------------------------------------------
 // Runs `open` on this thread (it blocks in a modal loop) while `drive` runs on a second
-// thread. Whatever `drive` leaves open is closed afterwards, so a failed check never
-// hangs the test; a watchdog ends a run that takes longer than `timeoutMs`.
-void RunModal(const std::function<void()> &open, const std::function<void()> &drive, DWORD timeoutMs = 20000);
+// thread. Whatever `drive` leaves open is closed afterwards (after `graceMs` in which `open`
+// may still end by itself), so a failed check never hangs the test; a watchdog ends a run
+// that takes longer than `timeoutMs`. Returns how many windows had to be closed that way.
+int RunModal(const std::function<void()> &open, const std::function<void()> &drive, DWORD timeoutMs = 20000,
+             DWORD graceMs = 0);
 
 // The top-level window of this process with this caption once it is visible (or exists,
 // when `visible` is false), after it has finished starting; NULL after the timeout.

@@ -115,7 +115,7 @@ static bool BuildMenu(HWND window)
     if (MenuBar == nullptr || fileMenu == nullptr || AddInsMenu == nullptr)
         return false;
     AppendMenuA(fileMenu, MF_STRING, ExitId, "E&xit");
-    AppendMenuA(AddInsMenu, MF_STRING, AddInsManagerId, "Add-Ins Manager");
+    AppendMenuA(AddInsMenu, MF_STRING, AddInsManagerId, "Add-Ins Manager ...");
     AppendMenuA(MenuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu), "&File");
     AppendMenuA(MenuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(AddInsMenu), "&Add-Ins");
     return SetMenu(window, MenuBar) != FALSE;
