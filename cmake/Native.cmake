@@ -25,6 +25,12 @@ target_compile_definitions(kestrel_unit_tests PRIVATE
 add_dependencies(kestrel_unit_tests kestrel-mc)
 gtest_discover_tests(kestrel_unit_tests DISCOVERY_MODE PRE_TEST)
 
+# No description shares a run of eight words with the Microsoft texts it was written from
+# (skipped where those texts are not beside the clone, ../shared/catalogue-sources).
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME catalogue.NoCopiedRuns COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/copied-runs)
+set_tests_properties(catalogue.NoCopiedRuns PROPERTIES SKIP_RETURN_CODE 2)
+
 # libFuzzer targets, run briefly by the test command and at length by scripts/fuzz.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     set(KESTREL_FUZZ_FLAGS -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)

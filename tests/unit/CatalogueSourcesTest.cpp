@@ -1,6 +1,7 @@
 // The catalogue sources as they stand in messages/: every folder parses cleanly, holds as
 // many entries as messages/counts.tsv records, uses the type digits its tool's code ranges
-// call for, and gives every code a description that says more than the short text.
+// call for, gives every code a description that says more than the short text, and names
+// where every code and text come from in messages/sources.tsv.
 #include "catalogue/MessageTable.h"
 #include "catalogue/ToolTable.h"
 #include "tools/MessageCompiler/MessageSource.h"
@@ -22,6 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path MessagesFolder = fs::path(KESTREL_SOURCE_DIR) / "messages";
+// Every entry of the eight modules; the README's catalogue table gives it per tool.
+const size_t CatalogueTotal = 1293;
 
 struct CountRow {
     std::string Prefix;
@@ -87,23 +90,27 @@ Folder ParseFolder(const std::string &name, const std::string &prefix)
     return folder;
 }
 
-// The type digit a code must carry. The assembler, CVTRES, NMAKE, the linker and both RC
-// tools number their fatal errors 1xxx, their other errors 2xxx and their warnings 4xxx;
-// MIDL's 1000 to 1023 are preprocessor errors, the rest compiler errors. 0 when the code
-// lies in no known range.
-char ExpectedType(const std::string &folder, uint32_t number)
+// The type digits a code may carry. The assembler, H2INC, CVTRES, NMAKE, the linker and
+// both RC tools number their fatal errors 1xxx, their other errors 2xxx and their warnings
+// 4xxx (the assembler's lesser warnings 5xxx and 6xxx too); a warning is plain or carries its
+// level. MIDL's 1000 to 1023 are preprocessor errors, the rest compiler errors. Empty when
+// the code lies in no known range.
+std::string ExpectedTypes(const std::string &folder, uint32_t number)
 {
     if (folder == "midl")
-        return number >= 1000 && number <= 1023 ? '9' : '0';
+        return number >= 1000 && number <= 1023 ? "9" : "0";
     switch (number / 1000) {
     case 1:
-        return '1';
+        return "1";
     case 2:
-        return '2';
+        return "2";
     case 4:
-        return '3';
+        return "345678";
+    case 5:
+    case 6:
+        return folder == "ML" ? "345678" : "";
     default:
-        return 0;
+        return "";
     }
 }
 
@@ -154,7 +161,7 @@ TEST_F(CatalogueSources, EveryFolderParsesToTheCountedEntries)
         EXPECT_EQ(folder.Entries.size(), row->second.Entries);
         total += folder.Entries.size();
     }
-    EXPECT_EQ(total, 727u);
+    EXPECT_EQ(total, CatalogueTotal);
 }
 
 TEST_F(CatalogueSources, TypeDigitsFollowEachToolsCodeRanges)
@@ -162,9 +169,10 @@ TEST_F(CatalogueSources, TypeDigitsFollowEachToolsCodeRanges)
     for (const ToolEntry &tool : ToolTable) {
         Folder folder = ParseFolder(tool.ModuleBaseName, tool.LabelPrefix);
         for (const MessageEntry &entry : folder.Entries) {
-            char expected = ExpectedType(tool.ModuleBaseName, entry.Number);
-            EXPECT_NE(expected, 0) << entry.Code << " lies in no known range";
-            EXPECT_EQ(entry.Type, expected) << entry.Code << " at " << entry.File << ":" << entry.Line;
+            std::string expected = ExpectedTypes(tool.ModuleBaseName, entry.Number);
+            EXPECT_NE(expected, "") << entry.Code << " lies in no known range";
+            EXPECT_NE(expected.find(entry.Type), std::string::npos)
+                << entry.Code << " has type " << entry.Type << " at " << entry.File << ":" << entry.Line;
         }
     }
 }
@@ -216,6 +224,98 @@ TEST_F(CatalogueSources, CompiledTablesWalkToTheSourcesNumbers)
         for (const MessageEntry &entry : folder.Entries)
             EXPECT_TRUE(MessageEntryIsSound(table.data(), (uint32_t)table.size(), entry.Number)) << entry.Code;
     }
+}
+
+// messages/sources.tsv: a header, then code, kind, source and versions, tab-separated.
+struct SourceRow {
+    std::string Code, Kind, Source, Versions;
+    size_t Line = 0;
+};
+
+std::vector<SourceRow> ReadSourceRows(std::vector<std::string> &problems)
+{
+    std::vector<SourceRow> rows;
+    std::istringstream lines(ReadFile(MessagesFolder / "sources.tsv"));
+    std::string line;
+    size_t number = 0;
+    while (std::getline(lines, line)) {
+        if (++number == 1) {
+            if (line != "code\tkind\tsource\tversions")
+                problems.push_back("unexpected header: " + line);
+            continue;
+        }
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');)
+            fields.push_back(cell);
+        if (!line.empty() && line.back() == '\t')
+            fields.push_back("");
+        if (fields.size() != 4) {
+            problems.push_back("line " + std::to_string(number) + ": not four fields: " + line);
+            continue;
+        }
+        rows.push_back(SourceRow{fields[0], fields[1], fields[2], fields[3], number});
+    }
+    return rows;
+}
+
+std::string Upper(std::string text)
+{
+    for (char &c : text)
+        c = (char)std::toupper((unsigned char)c);
+    return text;
+}
+
+// What a row of each kind must show to count as a source: the Microsoft Learn page in the
+// reference table, the guide's section, an archived Microsoft page, a Knowledge Base
+// article, or a line that the tool printed, with the code in it.
+std::string RowProblem(const SourceRow &row)
+{
+    if (row.Source.empty())
+        return "no source";
+    if (row.Kind == "learn")
+        return row.Source.rfind("MicrosoftDocs/", 0) == 0 && row.Source.find(".md") != std::string::npos
+                   ? ""
+                   : "a Learn source names the page as repository@commit:path";
+    if (row.Kind == "guide")
+        return row.Source.rfind("MASM 6.0 Programmer's Guide, Appendix F.", 0) == 0 ? ""
+                                                                                  : "a guide source names its section";
+    if (row.Kind == "msdocs")
+        return "";
+    if (row.Kind == "kb")
+        return row.Source.rfind("Microsoft Knowledge Base Q", 0) == 0 ? "" : "a KB source names its article number";
+    if (row.Kind == "printed") {
+        size_t bar = row.Source.find(" | ");
+        if (bar == std::string::npos || bar == 0)
+            return "a printed source is 'where | the line as printed'";
+        return Upper(row.Source.substr(bar + 3)).find(row.Code) != std::string::npos ? ""
+                                                                                    : "the printed line does not show the code";
+    }
+    return "kind '" + row.Kind + "' is none of learn, guide, msdocs, kb, printed";
+}
+
+TEST_F(CatalogueSources, EveryCodeHasASourceAndEverySourceACode)
+{
+    std::vector<std::string> problems;
+    std::vector<SourceRow> rows = ReadSourceRows(problems);
+    EXPECT_EQ(problems, std::vector<std::string>());
+    std::map<std::string, size_t> rowsPerCode;
+    for (const SourceRow &row : rows) {
+        std::string problem = RowProblem(row);
+        EXPECT_EQ(problem, "") << "sources.tsv:" << row.Line << ": " << row.Code;
+        ++rowsPerCode[row.Code];
+    }
+    size_t codes = 0;
+    for (const ToolEntry &tool : ToolTable) {
+        for (const MessageEntry &entry : ParseFolder(tool.ModuleBaseName, tool.LabelPrefix).Entries) {
+            EXPECT_GT(rowsPerCode[entry.Code], 0u) << entry.Code << " has no source";
+            rowsPerCode.erase(entry.Code);
+            ++codes;
+        }
+    }
+    EXPECT_EQ(codes, CatalogueTotal);
+    for (const auto &orphan : rowsPerCode)
+        ADD_FAILURE() << "sources.tsv names " << orphan.first << ", which the catalogue does not hold";
 }
 
 } // namespace

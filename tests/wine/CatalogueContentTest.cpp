@@ -229,6 +229,9 @@ const LookupCase LookupCases[] = {
     {"CVT1100", "CVTRES", "Fatal",
      "duplicate resource \x97 type:type, name:name, language:language, flags:flags, size:size"},
     {"MIDL2025", "MIDL", "Compiler", "syntax error"},
+    {"HI4001", "H2INC", "Warning (Level1,4)", "nonstandard extension used - extension"},
+    {"A2075", "ML", "Non Fatal", "jump destination too far : by number byte(s)"},
+    {"LNK4042", "LINK\\LIB\\DUMPBIN\\EDITBIN", "Warning", "object specified more than once; extras ignored"},
 };
 
 const MessageEntry *FindSource(const std::map<std::string, Sources> &sources, const std::string &code)
