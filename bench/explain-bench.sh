@@ -21,7 +21,7 @@ fi
 source scripts/trees
 build_native kestrel-explain explain_modules >/dev/null
 program=$top/$native/kestrel-explain
-modules=$top/$native/modules
+modules=$top/$native
 work=$top/build/bench-explain
 mkdir -p "$work"
 log=$work/build.log

@@ -70,8 +70,18 @@ if(NOT KESTREL_WINDRES OR NOT KESTREL_MINGW_GCC)
 endif()
 set(KESTREL_MESSAGE_COMPILER kestrel-mc)
 include(cmake/MessageModules.cmake)
-set(KESTREL_EXPLAIN_MODULES ${CMAKE_BINARY_DIR}/modules)
+# The modules are built beside the program, where it looks first: build/native/kestrel-explain
+# finds the modules built with it.
+set(KESTREL_EXPLAIN_MODULES ${CMAKE_BINARY_DIR})
 kestrel_message_modules(explain_modules ${CMAKE_BINARY_DIR}/modules-work ${KESTREL_EXPLAIN_MODULES} KESTREL_EXPLAIN_MODULE_FILES)
+
+# cmake --install build/native --prefix DIR: the program and its modules stay together in
+# DIR/lib/kestrel-explain, and DIR/bin/kestrel-explain links to the program there (it finds
+# its own folder through the link).
+install(TARGETS kestrel-explain DESTINATION lib/kestrel-explain)
+install(FILES ${KESTREL_EXPLAIN_MODULE_FILES} DESTINATION lib/kestrel-explain)
+install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
+file(CREATE_LINK ../lib/kestrel-explain/kestrel-explain \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/kestrel-explain\" SYMBOLIC)")
 
 add_executable(kestrel_explain_tests tests/explain/ExplainTest.cpp)
 target_link_libraries(kestrel_explain_tests PRIVATE kestrel_core message_compiler_lib GTest::gtest_main)
@@ -79,6 +89,8 @@ target_compile_definitions(kestrel_explain_tests PRIVATE
     KESTREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     KESTREL_EXPLAIN="$<TARGET_FILE:kestrel-explain>"
     KESTREL_EXPLAIN_MODULES="${KESTREL_EXPLAIN_MODULES}"
-    KESTREL_EXPLAIN_WORK="${CMAKE_BINARY_DIR}/explain-work")
+    KESTREL_EXPLAIN_WORK="${CMAKE_BINARY_DIR}/explain-work"
+    KESTREL_BUILD_DIR="${CMAKE_BINARY_DIR}"
+    KESTREL_CMAKE="${CMAKE_COMMAND}")
 add_dependencies(kestrel_explain_tests kestrel-explain explain_modules)
 gtest_discover_tests(kestrel_explain_tests DISCOVERY_MODE PRE_TEST PROPERTIES LABELS explain)
