@@ -10,6 +10,9 @@
 //                 procedure sees WM_INITDIALOG return, and the window is closed again;
 //   window floor  the same template opened by a procedure that only inserts the same
 //                 labels with TVI_LAST: the window's own controls plus the least tree work;
+//   work floor    the window floor plus what every opening must do besides building the
+//                 tree: the two icons set, the system menu's items inserted, and the eight
+//                 modules mapped as data files, their message tables found and released;
 //   fill          the add-in's catalogue building (categories, then every module) into a
 //                 bare tree-view;
 //   floor         the same labels inserted into a bare tree-view in their final order with
@@ -24,6 +27,7 @@
 #include "catalogue/CatalogueLoading.h"
 #include "catalogue/CodeLookup.h"
 #include "catalogue/ErrorDetails.h"
+#include "catalogue/ToolTable.h"
 #include "catalogue/TreeNodes.h"
 #include "lookup/LookupDialog.h"
 #include "notes/NoteStore.h"
@@ -345,6 +349,56 @@ double TimeWindowFloor(const std::vector<Category> &catalogue)
     return Milliseconds(FloorStartEnded - start);
 }
 
+// The window floor's start, and then the rest of the work every opening of the lookup window
+// is given: what the add-in adds over this is its own.
+std::string FloorFolder;
+
+void SetIconsAndSystemMenu(HWND window)
+{
+    HANDLE big = LoadImageA(AddInInstance, MAKEINTRESOURCEA(IDI_KESTREL), IMAGE_ICON, 32, 32, LR_SHARED);
+    HANDLE small = LoadImageA(AddInInstance, MAKEINTRESOURCEA(IDI_KESTREL), IMAGE_ICON, 16, 16, LR_SHARED);
+    SendMessageA(window, WM_SETICON, ICON_BIG, (LPARAM)big);
+    SendMessageA(window, WM_SETICON, ICON_SMALL, (LPARAM)small);
+    HMENU menu = GetSystemMenu(window, FALSE);
+    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_ON_TOP, "On Top");
+    InsertMenuA(menu, 1, MF_BYPOSITION | MF_STRING, IDM_BROWSE_NOTES, "Browse Notes");
+    InsertMenuA(menu, 2, MF_BYPOSITION | MF_STRING, IDM_ABOUT, "About");
+    InsertMenuA(menu, 3, MF_BYPOSITION | MF_SEPARATOR, 0, NULL);
+    DrawMenuBar(window);
+}
+
+void MapAndReleaseModules()
+{
+    for (const ToolEntry &tool : ToolTable) {
+        std::string path = FloorFolder + "\\" + tool.ModuleBaseName + ".dll";
+        HMODULE module = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+        if (module == NULL)
+            continue;
+        HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(11));
+        HGLOBAL table = info != NULL ? LoadResource(module, info) : NULL;
+        if (table != NULL)
+            LockResource(table);
+        FreeLibrary(module);
+    }
+}
+
+INT_PTR CALLBACK WorkFloorDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        SetIconsAndSystemMenu(window);
+        MapAndReleaseModules();
+    }
+    return FloorDialogProc(window, message, wParam, lParam);
+}
+
+double TimeWorkFloor(const std::vector<Category> &catalogue)
+{
+    FloorCatalogue = &catalogue;
+    LONGLONG start = Now();
+    DialogBoxParamA(AddInInstance, MAKEINTRESOURCEA(IDD_LOOKUP), NULL, WorkFloorDialogProc, 0);
+    return Milliseconds(FloorStartEnded - start);
+}
+
 double TimeFill()
 {
     BareTree bare;
@@ -363,10 +417,10 @@ double TimeFill()
 struct CatalogueFigures {
     std::string Name;
     size_t Entries = 0;
-    double Open = 0, WindowFloor = 0, Fill = 0, Floor = 0, Search = 0, Find = 0, Details = 0;
+    double Open = 0, WindowFloor = 0, WorkFloor = 0, Fill = 0, Floor = 0, Search = 0, Find = 0, Details = 0;
     // Medians of each round's own ratio: a slow spell of the machine touches both sides of
     // a round alike, where it may fall on one side only of two separate medians.
-    double OpenToWindowFloor = 0, OpenToFloor = 0, FillToFloor = 0;
+    double OpenToWindowFloor = 0, OpenToWorkFloor = 0, OpenToFloor = 0, FillToFloor = 0;
 };
 
 double MedianRatio(const std::vector<double> &a, const std::vector<double> &b)
@@ -392,6 +446,7 @@ bool UseFolder(const char *folder)
 
 bool MeasureCatalogue(const char *name, const char *folder, int rounds, CatalogueFigures &figures)
 {
+    FloorFolder = folder;
     if (!UseFolder(folder)) {
         fprintf(stderr, "no Kestrel.dll in %s\n", folder);
         return false;
@@ -412,11 +467,12 @@ bool MeasureCatalogue(const char *name, const char *folder, int rounds, Catalogu
 
     printf("\n%s catalogue (%s): %u entries in %u categories, %u tree items\n", name, folder,
            (unsigned)figures.Entries, (unsigned)catalogue.size(), (unsigned)(figures.Entries + catalogue.size()));
-    std::vector<double> open, windowFloor, fill, floor;
+    std::vector<double> open, windowFloor, workFloor, fill, floor;
     for (int round = 0; round < rounds; ++round) {
         // Interleaved, so that a slow spell of the machine touches all of them alike.
         open.push_back(OpenLookupWindowOnce(OpeningTimed));
         windowFloor.push_back(TimeWindowFloor(catalogue));
+        workFloor.push_back(TimeWorkFloor(catalogue));
         fill.push_back(TimeFill());
         floor.push_back(TimeFloor(catalogue));
     }
@@ -429,6 +485,7 @@ bool MeasureCatalogue(const char *name, const char *folder, int rounds, Catalogu
 
     PrintSummary("opening the lookup window", open);
     PrintSummary("floor: same window, TVI_LAST", windowFloor);
+    PrintSummary("floor: same window and its work", workFloor);
     PrintSummary("fill: the add-in's catalogue build", fill);
     PrintSummary("floor: bare tree-view, TVI_LAST", floor);
     PrintSummary(("Find " + lastCode + ": search").c_str(), Current.SearchTimes);
@@ -436,16 +493,19 @@ bool MeasureCatalogue(const char *name, const char *folder, int rounds, Catalogu
     PrintSummary("  of which details and note", Current.DetailsTimes);
     figures.Open = Summarise(open).Median;
     figures.WindowFloor = Summarise(windowFloor).Median;
+    figures.WorkFloor = Summarise(workFloor).Median;
     figures.Fill = Summarise(fill).Median;
     figures.Floor = Summarise(floor).Median;
     figures.Search = Summarise(Current.SearchTimes).Median;
     figures.Find = Summarise(Current.FindTimes).Median;
     figures.Details = Summarise(Current.DetailsTimes).Median;
     figures.OpenToWindowFloor = MedianRatio(open, windowFloor);
+    figures.OpenToWorkFloor = MedianRatio(open, workFloor);
     figures.OpenToFloor = MedianRatio(open, floor);
     figures.FillToFloor = MedianRatio(fill, floor);
-    printf("  per round: opening / same-window floor %.2f, opening / bare floor %.2f, fill / bare floor %.2f\n",
-           figures.OpenToWindowFloor, figures.OpenToFloor, figures.FillToFloor);
+    printf("  per round: opening / same-window floor %.2f, opening / work floor %.2f, opening / bare floor %.2f, "
+           "fill / bare floor %.2f\n",
+           figures.OpenToWindowFloor, figures.OpenToWorkFloor, figures.OpenToFloor, figures.FillToFloor);
     return true;
 }
 
@@ -536,8 +596,11 @@ void PrintTargets(const std::vector<CatalogueFigures> &all)
     const CatalogueFigures &large = all.back();
     char note[160];
     printf("\nTargets (ratios: median of the rounds' own; times: medians):\n");
-    PrintVerdict("opening, " + shipped.Name + ", within 1.5 x the same-window floor", shipped.OpenToWindowFloor, "x",
-                 shipped.OpenToWindowFloor <= 1.5);
+    PrintVerdict("opening, " + shipped.Name + ", within 1.25 x the same-window floor", shipped.OpenToWindowFloor, "x",
+                 shipped.OpenToWindowFloor <= 1.25);
+    snprintf(note, sizeof note, "(icons, system menu and the modules take %.1f ms)", shipped.WorkFloor - shipped.WindowFloor);
+    PrintVerdict("opening, " + shipped.Name + ", within 1.1 x the floor with its work", shipped.OpenToWorkFloor, "x",
+                 shipped.OpenToWorkFloor <= 1.1, note);
     snprintf(note, sizeof note, "(the window's controls alone take %.1f ms)", shipped.WindowFloor - shipped.Floor);
     PrintVerdict("opening, " + shipped.Name + ", within 1.5 x the bare-tree floor", shipped.OpenToFloor, "x",
                  shipped.OpenToFloor <= 1.5, note);
@@ -553,8 +616,10 @@ void PrintTargets(const std::vector<CatalogueFigures> &all)
     snprintf(note, sizeof note, "(entries grew %.1f x)", entries);
     PrintVerdict("opening grows no worse than linearly", large.Open / shipped.Open, "x",
                  large.Open / shipped.Open <= entries, note);
-    PrintVerdict("opening, " + large.Name + ", within 1.5 x the same-window floor", large.OpenToWindowFloor, "x",
-                 large.OpenToWindowFloor <= 1.5);
+    PrintVerdict("opening, " + large.Name + ", within 1.25 x the same-window floor", large.OpenToWindowFloor, "x",
+                 large.OpenToWindowFloor <= 1.25);
+    PrintVerdict("opening, " + large.Name + ", within 1.1 x the floor with its work", large.OpenToWorkFloor, "x",
+                 large.OpenToWorkFloor <= 1.1);
     PrintVerdict("opening, " + large.Name + ", within 1.5 x the bare-tree floor", large.OpenToFloor, "x",
                  large.OpenToFloor <= 1.5);
     PrintVerdict("opening, " + large.Name + ", under 500 ms", large.Open, "ms", large.Open < 500);

@@ -4,7 +4,10 @@
 # each with KESTREL_BENCH_ENTRIES generated entries.
 set(KESTREL_BENCH_ENTRIES 2500 CACHE STRING "Entries per module of the benchmark's generated catalogue")
 
-add_executable(KestrelBenchmark bench/KestrelBenchmark.cpp $<TARGET_OBJECTS:kestrel_resources>)
+if(KESTREL_BENCH_ON_REQUEST)
+    set(KESTREL_BENCH_EXCLUDE EXCLUDE_FROM_ALL)
+endif()
+add_executable(KestrelBenchmark ${KESTREL_BENCH_EXCLUDE} bench/KestrelBenchmark.cpp $<TARGET_OBJECTS:kestrel_resources>)
 target_link_libraries(KestrelBenchmark PRIVATE kestrel_win)
 target_link_options(KestrelBenchmark PRIVATE -static)
 add_dependencies(KestrelBenchmark Kestrel message_modules)
