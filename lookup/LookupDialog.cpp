@@ -59,6 +59,15 @@ void EnableNoteButtons(BOOL save, BOOL remove)
     EnableWindow(DeleteNoteButton, remove);
 }
 
+// Empties Type, Error, Description and Note; the number field keeps its text.
+void ClearErrorFields()
+{
+    SendMessageA(TypeField, WM_SETTEXT, 0, (LPARAM)"");
+    SendMessageA(ErrorField, WM_SETTEXT, 0, (LPARAM)"");
+    SendMessageA(DescriptionField, WM_SETTEXT, 0, (LPARAM)"");
+    SendMessageA(NoteField, WM_SETTEXT, 0, (LPARAM)"");
+}
+
 BOOL OnInitDialog(HWND window, const char *code)
 {
     EndedAtStart = false; // a window an earlier start ended must not hide this one
@@ -174,14 +183,6 @@ void OnNotify(WPARAM control, const NMHDR *header)
 }
 
 } // namespace
-
-void ClearErrorFields()
-{
-    SendMessageA(TypeField, WM_SETTEXT, 0, (LPARAM)"");
-    SendMessageA(ErrorField, WM_SETTEXT, 0, (LPARAM)"");
-    SendMessageA(DescriptionField, WM_SETTEXT, 0, (LPARAM)"");
-    SendMessageA(NoteField, WM_SETTEXT, 0, (LPARAM)"");
-}
 
 INT_PTR CALLBACK LookupDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
