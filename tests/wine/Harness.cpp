@@ -10,8 +10,9 @@
 
 namespace harness {
 
-const char *const ModuleNames[8] = {"ML.dll",  "CVTRES.dll", "NMAKE.dll", "link.dll",
-                                    "rcc.dll", "rcw.dll",    "H2INC.dll", "midl.dll"};
+// The modules this tree builds, from messages/counts.tsv (cmake/WineTests.cmake). Another
+// count than Harness.h declares does not compile.
+const char *const ModuleNames[KESTREL_MODULE_COUNT] = {KESTREL_MODULE_FILES};
 
 // ---- folders and files ------------------------------------------------------------
 
