@@ -7,9 +7,21 @@
 
 namespace {
 
+const char SaveFailedText[] = "Could not save the note for error: ";
+const char DeleteFailedText[] = "Could not delete the note for error: ";
+const char ConfirmDeleteText[] = "Are you sure you want to delete the note for error: ";
+
+// A box's text is its literal followed by a code: the literal's size counts the zero, and
+// the code adds at most the characters of CurrentCode and BrowserCode.
+constexpr int MessageCapacity(int literalSize)
+{
+    return literalSize + CodeCapacity - 1;
+}
+
+static_assert(MessageCapacity(sizeof ConfirmDeleteText) == 68,
+              "the delete question has 68 bytes: its 52 characters, a code of 15 and a zero");
+
 enum {
-    ConfirmTextCapacity = 68, // the question's 52 characters, a code of 15 and a zero
-    FailureTextCapacity = 53, // "Could not delete the note for error: ", a code and a zero
     ReadSlack = 32,
     // A note is as long as its file: the field's default limit of 32K characters would
     // load a longer note that could then no longer be edited.
@@ -85,10 +97,12 @@ bool NoteFileExists(const char *path)
 }
 
 // Tells the user that a note could not be saved or deleted, in a box owned by the window
-// whose button was pressed.
-void ReportNoteFailure(HWND owner, const char *what, const char *code, const char *caption)
+// whose button was pressed. The text has room for `what` and any code, so rewording `what`
+// can never cut the code off.
+template <int WhatSize>
+void ReportNoteFailure(HWND owner, const char (&what)[WhatSize], const char *code, const char *caption)
 {
-    char text[FailureTextCapacity];
+    char text[MessageCapacity(WhatSize)];
     ZeroMemory(text, sizeof text);
     TextBuffer message(text, sizeof text);
     message.Append(what).Append(code);
@@ -261,7 +275,7 @@ bool SaveNote(int mode, HWND field, HWND deleteButton)
     char path[PathCapacity];
     bool saved = NotePathOf(code, path, sizeof path) && ReplaceNoteFile(path, code, field);
     if (!saved)
-        ReportNoteFailure(GetParent(field), "Could not save the note for error: ", code, "Save Note");
+        ReportNoteFailure(GetParent(field), SaveFailedText, code, "Save Note");
     // Whatever happened, Delete Note offers exactly what is on disk: a failed first save
     // leaves no note to delete, a failed later one leaves the old note.
     EnableWindow(deleteButton, path[0] != 0 && NoteFileExists(path));
@@ -270,10 +284,10 @@ bool SaveNote(int mode, HWND field, HWND deleteButton)
 
 bool ConfirmNoteDelete(HWND owner, const char *code)
 {
-    char question[ConfirmTextCapacity];
+    char question[MessageCapacity(sizeof ConfirmDeleteText)];
     ZeroMemory(question, sizeof question);
     TextBuffer text(question, sizeof question);
-    text.Append("Are you sure you want to delete the note for error: ").Append(code);
+    text.Append(ConfirmDeleteText).Append(code);
     return MessageBoxA(owner, question, "Confirm Delete", MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
 }
 
@@ -282,7 +296,7 @@ bool DeleteNoteFile(HWND owner, const char *code)
     char path[PathCapacity];
     bool deleted = NotePathOf(code, path, sizeof path) && RemoveNoteFile(path);
     if (!deleted)
-        ReportNoteFailure(owner, "Could not delete the note for error: ", code, "Delete Note");
+        ReportNoteFailure(owner, DeleteFailedText, code, "Delete Note");
     return deleted;
 }
 
