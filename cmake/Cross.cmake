@@ -18,6 +18,7 @@ add_library(kestrel_win STATIC
     catalogue/CatalogueLoading.cpp
     catalogue/ErrorDetails.cpp
     catalogue/CodeLookup.cpp
+    notes/NoteFiles.cpp
     notes/NoteStore.cpp
     notes/NoteBrowser.cpp
     lookup/LookupDialog.cpp

@@ -7,6 +7,7 @@
 #include "catalogue/ErrorDetails.h"
 #include "catalogue/TreeNodes.h"
 #include "notes/NoteBrowser.h"
+#include "notes/NoteFiles.h"
 #include "notes/NoteStore.h"
 #include "resources/ResourceIds.h"
 

@@ -107,7 +107,7 @@ void AddNoteToBrowser(const char *fileName)
 void DeleteBrowserNote(HWND owner)
 {
     // A delete that fails leaves the field, the buttons and the entry as they were.
-    if (!ConfirmNoteDelete(owner, BrowserCode) || !DeleteNoteFile(owner, BrowserCode))
+    if (!ConfirmNoteDelete(owner, BrowserCode) || !RemoveNote(owner, BrowserCode))
         return;
     SendMessageA(BrowserNoteField, WM_SETTEXT, 0, (LPARAM)"");
     EnableWindow(BrowserDeleteButton, FALSE);
