@@ -211,60 +211,6 @@ std::string NotesFolderOf(const std::string &addInFolder)
 
 // ---- message modules made by the tests --------------------------------------------
 
-static void Put16(std::string &s, unsigned v)
-{
-    s += (char)(v & 0xFF);
-    s += (char)((v >> 8) & 0xFF);
-}
-
-static void Put32(std::string &s, DWORD v)
-{
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
-std::string MakeEntry(const std::string &text)
-{
-    std::string body = text;
-    body += '\0';
-    while ((body.size() + 4) % 4 != 0)
-        body += '\0';
-    std::string entry;
-    Put16(entry, (unsigned)(body.size() + 4));
-    Put16(entry, 0);
-    return entry + body;
-}
-
-std::string MakeUtf16Entry(const std::string &text)
-{
-    std::string body;
-    for (char c : text)
-        Put16(body, (unsigned char)c);
-    Put16(body, 0);
-    while (body.size() % 4 != 0)
-        body += '\0';
-    std::string entry;
-    Put16(entry, (unsigned)(body.size() + 4));
-    Put16(entry, 1);
-    return entry + body;
-}
-
-std::string MakeMessageTable(const std::vector<TableBlock> &blocks)
-{
-    std::string table;
-    Put32(table, (DWORD)blocks.size());
-    DWORD offset = 4 + 12 * (DWORD)blocks.size();
-    std::string entries;
-    for (const TableBlock &block : blocks) {
-        Put32(table, block.LowId);
-        Put32(table, block.LowId + (DWORD)block.Entries.size() - 1);
-        Put32(table, offset + (DWORD)entries.size());
-        for (const std::string &entry : block.Entries)
-            entries += entry;
-    }
-    return table + entries;
-}
-
 static bool UpdateModule(const std::string &path, WORD type, const std::string &bytes)
 {
     if (!CopyFileA((BinFolder() + "H2INC.dll").c_str(), path.c_str(), FALSE))

@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "tests/MessageTableBytes.h"
 #include "tools/KestrelHost/StdcallCheck.h"
 
 namespace harness {
@@ -42,15 +43,7 @@ std::string NewAddInFolder(const std::string &tag, bool withModules = true);
 std::string NotesFolderOf(const std::string &addInFolder);
 
 // ---- message modules made by the tests --------------------------------------------
-// Bytes of a message table: blocks of (low id, texts); each text an 8-bit entry unless it
-// is marked UTF-16 by MakeUtf16Entry.
-struct TableBlock {
-    DWORD LowId;
-    std::vector<std::string> Entries; // raw entry bytes, header included
-};
-std::string MakeEntry(const std::string &text);      // 8-bit entry, zero and padding
-std::string MakeUtf16Entry(const std::string &text); // UTF-16 entry of ASCII text
-std::string MakeMessageTable(const std::vector<TableBlock> &blocks);
+// The table bytes are built by tests/MessageTableBytes.h.
 
 // Writes a resource-only module holding `table` as message table 1 (UpdateResource on a
 // copy of a built module), at `path`. Returns false on failure.
