@@ -71,6 +71,20 @@ void OnCommand(HWND window, WPARAM wParam)
     }
 }
 
+void AddNoteToBrowser(const char *fileName)
+{
+    // Names the add-in never writes (no code before the dot, a code too long for the
+    // 16-byte code text, or one of no tool) are not notes of any category: leave them out.
+    char code[CodeCapacity];
+    ZeroMemory(code, sizeof code);
+    if (!NoteBaseName(fileName, code, sizeof code))
+        return;
+    int slot = ClassifyNoteName(fileName);
+    if (slot == BrowserSlotNone)
+        return;
+    InsertTreeNode(BrowserTree, BrowserCategories[slot], code, EntryImage, TVIF_SELECTEDIMAGE, 0);
+}
+
 } // namespace
 
 void EnumerateNotes()
@@ -88,20 +102,6 @@ void EnumerateNotes()
         AddNoteToBrowser(found.cFileName);
     } while (FindNextFileA(search, &found));
     FindClose(search);
-}
-
-void AddNoteToBrowser(const char *fileName)
-{
-    // Names the add-in never writes (no code before the dot, a code too long for the
-    // 16-byte code text, or one of no tool) are not notes of any category: leave them out.
-    char code[CodeCapacity];
-    ZeroMemory(code, sizeof code);
-    if (!NoteBaseName(fileName, code, sizeof code))
-        return;
-    int slot = ClassifyNoteName(fileName);
-    if (slot == BrowserSlotNone)
-        return;
-    InsertTreeNode(BrowserTree, BrowserCategories[slot], code, EntryImage, TVIF_SELECTEDIMAGE, 0);
 }
 
 void DeleteBrowserNote(HWND owner)
