@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -207,6 +208,49 @@ std::string NewAddInFolder(const std::string &tag, bool withModules)
 std::string NotesFolderOf(const std::string &addInFolder)
 {
     return addInFolder + "Notes\\" + UserName();
+}
+
+std::string NoteFileOf(const std::string &addInFolder, const std::string &code)
+{
+    return NotesFolderOf(addInFolder) + "\\" + code + ".knote";
+}
+
+void RemoveNotes(const std::string &addInFolder, const std::vector<std::string> &codes)
+{
+    for (const std::string &code : codes) {
+        DeleteFileA(NoteFileOf(addInFolder, code).c_str());
+        DeleteFileA((NotesFolderOf(addInFolder) + "\\" + code + ".tmp").c_str());
+    }
+}
+
+static void CollectPaths(const std::string &folder, const std::string &relative, bool withFolders,
+                         std::vector<std::string> *paths)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (withFolders)
+                paths->push_back(relative + name + "\\");
+            CollectPaths(folder, relative + name + "\\", withFolders, paths);
+        } else {
+            paths->push_back(relative + name);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::vector<std::string> FilesUnder(const std::string &folder, bool withFolders)
+{
+    std::vector<std::string> paths;
+    CollectPaths(folder, "", withFolders, &paths);
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }
 
 // ---- message modules made by the tests --------------------------------------------
@@ -550,6 +594,14 @@ void TypeChars(HWND control, const std::string &chars)
         SendMessageA(control, WM_CHAR, c, 1);
 }
 
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info);
+    return info.hwndFocus;
+}
+
 std::vector<HTREEITEM> Children(HWND tree, HTREEITEM parent)
 {
     std::vector<HTREEITEM> items;
@@ -609,6 +661,71 @@ ResourceCounts CountResources()
     counts.Handles = 0;
     GetProcessHandleCount(GetCurrentProcess(), &counts.Handles);
     return counts;
+}
+
+// ---- messages sent to this thread's windows ------------------------------------------
+
+static std::mutex SentLock;
+static std::vector<SentMessage> SentLog;
+static HHOOK SentHook = NULL;
+
+static bool IsDialogBox(HWND window)
+{
+    char className[32] = {0};
+    GetClassNameA(window, className, sizeof className);
+    return strcmp(className, "#32770") == 0;
+}
+
+static LRESULT CALLBACK RecordSent(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *call = (const CWPSTRUCT *)lParam;
+    static const UINT Recorded[] = {WM_INITDIALOG, WM_SHOWWINDOW, WM_WINDOWPOSCHANGED,
+                                    WM_SETTEXT,    WM_COMMAND,    WM_CLOSE};
+    if (code == HC_ACTION && std::find(std::begin(Recorded), std::end(Recorded), call->message) != std::end(Recorded)) {
+        bool child = (GetWindowLongA(call->hwnd, GWL_STYLE) & WS_CHILD) != 0;
+        SentMessage sent{call->hwnd, call->message, call->wParam, "", "", IsWindowVisible(call->hwnd) != FALSE,
+                         IsDialogBox(call->hwnd), 0};
+        if (call->message == WM_WINDOWPOSCHANGED)
+            sent.WParam = ((const WINDOWPOS *)call->lParam)->flags;
+        if (call->message == WM_SETTEXT && call->lParam != 0)
+            sent.Text = (const char *)call->lParam;
+        if (child && IsDialogBox(GetParent(call->hwnd)))
+            sent.DialogItem = GetDlgCtrlID(call->hwnd);
+        // Read before the lock is taken: reading it sends the window messages, which come
+        // through this hook again.
+        if (!child)
+            sent.Caption = Text(call->hwnd);
+        std::lock_guard<std::mutex> hold(SentLock);
+        SentLog.push_back(sent);
+    }
+    return CallNextHookEx(SentHook, code, wParam, lParam);
+}
+
+bool StartRecordingSent()
+{
+    ClearSent();
+    if (SentHook == NULL)
+        SentHook = SetWindowsHookExA(WH_CALLWNDPROC, RecordSent, NULL, GetCurrentThreadId());
+    return SentHook != NULL;
+}
+
+void StopRecordingSent()
+{
+    if (SentHook != NULL)
+        UnhookWindowsHookEx(SentHook);
+    SentHook = NULL;
+}
+
+void ClearSent()
+{
+    std::lock_guard<std::mutex> hold(SentLock);
+    SentLog.clear();
+}
+
+std::vector<SentMessage> SentMessages()
+{
+    std::lock_guard<std::mutex> hold(SentLock);
+    return SentLog;
 }
 
 // ---- flushing posted messages ----------------------------------------------------------

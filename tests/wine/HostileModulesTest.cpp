@@ -236,7 +236,7 @@ TEST_P(HostileModules, HostStaysUpAndShowsOnlyWhatCanBeRead)
     int result = -1;
     RunModal([&] { result = addIn.FrameWindowProc(host.Main, WM_COMMAND, command, 0); },
              [&] {
-                 HWND window = WaitForWindow("Kestrelview");
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL) << "the lookup window did not open";
                  HWND tree = GetDlgItem(window, IDC_CATALOGUE_TREE);
                  EXPECT_EQ(Children(tree, NULL).size(), 8u);
