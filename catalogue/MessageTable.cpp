@@ -1,16 +1,10 @@
 // catalogue/MessageTable.cpp
 #include "catalogue/MessageTable.h"
+#include "catalogue/LittleEndian.h"
 
 namespace {
 
 enum { BlockHeaderSize = 12, EntryHeaderSize = 4, Utf16Flag = 1 };
-
-uint32_t Read16(const unsigned char *p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
-
-uint32_t Read32(const unsigned char *p)
-{
-    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
-}
 
 struct Block {
     uint32_t LowId;

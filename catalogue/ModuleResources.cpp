@@ -1,5 +1,6 @@
 // catalogue/ModuleResources.cpp
 #include "catalogue/ModuleResources.h"
+#include "catalogue/LittleEndian.h"
 
 namespace {
 
@@ -17,13 +18,6 @@ enum {
 };
 
 const uint32_t SubdirectoryFlag = 0x80000000u;
-
-uint32_t Read16(const unsigned char *p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
-
-uint32_t Read32(const unsigned char *p)
-{
-    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
-}
 
 // The parts of a module the resource lookup needs, each checked against the file.
 struct Image {

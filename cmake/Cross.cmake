@@ -18,6 +18,7 @@ add_library(kestrel_win STATIC
     catalogue/CatalogueLoading.cpp
     catalogue/ErrorDetails.cpp
     catalogue/CodeLookup.cpp
+    notes/NoteFiles.cpp
     notes/NoteStore.cpp
     notes/NoteBrowser.cpp
     lookup/LookupDialog.cpp
@@ -38,7 +39,7 @@ target_include_directories(kestrel_resources PRIVATE ${CMAKE_SOURCE_DIR})
 # bin folder, which the tests load, are copies of KESTREL_PRODUCT_DIR's files, the very ones
 # scripts/dist ships. The targets Kestrel and message_modules make those copies.
 option(KESTREL_TEST_PRODUCT "Test the product files of KESTREL_PRODUCT_DIR instead of building them" OFF)
-set(KESTREL_MODULES ML:A CVTRES:CVT NMAKE:U link:LNK rcc:RC rcw:RW H2INC:HI midl:MIDL)
+include(cmake/MessageModules.cmake)
 if(KESTREL_TEST_PRODUCT)
     if(NOT KESTREL_PRODUCT_DIR)
         message(FATAL_ERROR "KESTREL_TEST_PRODUCT needs KESTREL_PRODUCT_DIR, the folder of the product's files.")
@@ -80,7 +81,6 @@ target_link_options(Kestrel PRIVATE -static -s -Wl,--gc-sections)
 if(NOT KESTREL_MESSAGE_COMPILER)
     message(FATAL_ERROR "Set KESTREL_MESSAGE_COMPILER to the native kestrel-mc (scripts/test does).")
 endif()
-include(cmake/MessageModules.cmake)
 
 kestrel_message_modules(message_modules ${CMAKE_BINARY_DIR}/modules ${CMAKE_BINARY_DIR}/bin KESTREL_MODULE_FILES)
 

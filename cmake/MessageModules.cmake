@@ -20,10 +20,23 @@ function(kestrel_message_module name prefix work output)
         DEPENDS ${work}/${name}.res.o VERBATIM)
 endfunction()
 
-set(KESTREL_MODULES ML:A CVTRES:CVT NMAKE:U link:LNK rcc:RC rcw:RW H2INC:HI midl:MIDL)
+# The modules, as <folder>:<prefix>, in the order of messages/counts.tsv: its rows are the
+# one list of them, which the scripts and the tests read too and the unit tests hold against
+# the tool table compiled into the add-in.
+set(KESTREL_MODULE_LIST ${CMAKE_SOURCE_DIR}/messages/counts.tsv)
+set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KESTREL_MODULE_LIST})
+file(STRINGS ${KESTREL_MODULE_LIST} rows)
+list(POP_FRONT rows) # the header
+set(KESTREL_MODULES)
+foreach(row ${rows})
+    if(NOT row MATCHES "^([A-Za-z0-9]+)\t([A-Z]+)\t[0-9]+$")
+        message(FATAL_ERROR "messages/counts.tsv: not a row of folder, prefix and entries: '${row}'")
+    endif()
+    list(APPEND KESTREL_MODULES ${CMAKE_MATCH_1}:${CMAKE_MATCH_2})
+endforeach()
 
-# kestrel_message_modules(<target> <work folder> <output folder> <files variable>): all
-# eight modules from messages/, built into the output folder by the target <target>; their
+# kestrel_message_modules(<target> <work folder> <output folder> <files variable>): every
+# module from messages/, built into the output folder by the target <target>; their
 # paths go into the variable named.
 function(kestrel_message_modules target work output files_variable)
     file(MAKE_DIRECTORY ${output})

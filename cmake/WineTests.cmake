@@ -9,6 +9,18 @@ include(GoogleTest)
 add_library(wine_harness STATIC tests/wine/Harness.cpp tools/KestrelHost/StdcallCheck.cpp)
 target_include_directories(wine_harness PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(wine_harness PUBLIC gtest comctl32 shell32 ole32 gdi32 user32 advapi32 psapi kernel32)
+# The harness lays out add-in folders with the modules of messages/counts.tsv, the ones this
+# tree builds or copies: their file names as the C strings of an initializer, and their count.
+set(module_files)
+foreach(module ${KESTREL_MODULES})
+    string(REGEX REPLACE ":.*" "" name ${module})
+    list(APPEND module_files "\"${name}.dll\"")
+endforeach()
+list(LENGTH module_files module_count)
+list(JOIN module_files "," module_files)
+target_compile_definitions(wine_harness PRIVATE
+    KESTREL_MODULE_COUNT=${module_count}
+    "KESTREL_MODULE_FILES=${module_files}")
 
 # Each file of tests/wine/ is its own program: Windows tests share process-wide state
 # (the add-in's globals, COM, windows), so a fresh process per file keeps them apart.

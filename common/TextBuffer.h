@@ -35,8 +35,6 @@ public:
         return *this;
     }
 
-    TextBuffer &AppendChar(char c) { return Append(&c, 1); }
-
     bool Ok() const { return ok_; }
     int Length() const { return length_; }
 

@@ -7,6 +7,7 @@
 #include "catalogue/ErrorDetails.h"
 #include "catalogue/TreeNodes.h"
 #include "notes/NoteBrowser.h"
+#include "notes/NoteFiles.h"
 #include "notes/NoteStore.h"
 #include "resources/ResourceIds.h"
 
@@ -57,6 +58,15 @@ void EnableNoteButtons(BOOL save, BOOL remove)
 {
     EnableWindow(SaveNoteButton, save);
     EnableWindow(DeleteNoteButton, remove);
+}
+
+// Empties Type, Error, Description and Note; the number field keeps its text.
+void ClearErrorFields()
+{
+    SendMessageA(TypeField, WM_SETTEXT, 0, (LPARAM)"");
+    SendMessageA(ErrorField, WM_SETTEXT, 0, (LPARAM)"");
+    SendMessageA(DescriptionField, WM_SETTEXT, 0, (LPARAM)"");
+    SendMessageA(NoteField, WM_SETTEXT, 0, (LPARAM)"");
 }
 
 BOOL OnInitDialog(HWND window, const char *code)
@@ -174,14 +184,6 @@ void OnNotify(WPARAM control, const NMHDR *header)
 }
 
 } // namespace
-
-void ClearErrorFields()
-{
-    SendMessageA(TypeField, WM_SETTEXT, 0, (LPARAM)"");
-    SendMessageA(ErrorField, WM_SETTEXT, 0, (LPARAM)"");
-    SendMessageA(DescriptionField, WM_SETTEXT, 0, (LPARAM)"");
-    SendMessageA(NoteField, WM_SETTEXT, 0, (LPARAM)"");
-}
 
 INT_PTR CALLBACK LookupDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -6,8 +6,5 @@
 
 INT_PTR CALLBACK LookupDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Empties Type, Error, Description and Note; the number field keeps its text.
-void ClearErrorFields();
-
 // Opens the lookup window over `owner`; `code` may be NULL.
 void OpenLookupWindow(HWND owner, const char *code);

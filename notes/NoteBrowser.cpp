@@ -71,6 +71,20 @@ void OnCommand(HWND window, WPARAM wParam)
     }
 }
 
+void AddNoteToBrowser(const char *fileName)
+{
+    // Names the add-in never writes (no code before the dot, a code too long for the
+    // 16-byte code text, or one of no tool) are not notes of any category: leave them out.
+    char code[CodeCapacity];
+    ZeroMemory(code, sizeof code);
+    if (!NoteBaseName(fileName, code, sizeof code))
+        return;
+    int slot = ClassifyNoteName(fileName);
+    if (slot == BrowserSlotNone)
+        return;
+    InsertTreeNode(BrowserTree, BrowserCategories[slot], code, EntryImage, TVIF_SELECTEDIMAGE, 0);
+}
+
 } // namespace
 
 void EnumerateNotes()
@@ -90,24 +104,10 @@ void EnumerateNotes()
     FindClose(search);
 }
 
-void AddNoteToBrowser(const char *fileName)
-{
-    // Names the add-in never writes (no code before the dot, a code too long for the
-    // 16-byte code text, or one of no tool) are not notes of any category: leave them out.
-    char code[CodeCapacity];
-    ZeroMemory(code, sizeof code);
-    if (!NoteBaseName(fileName, code, sizeof code))
-        return;
-    int slot = ClassifyNoteName(fileName);
-    if (slot == BrowserSlotNone)
-        return;
-    InsertTreeNode(BrowserTree, BrowserCategories[slot], code, EntryImage, TVIF_SELECTEDIMAGE, 0);
-}
-
 void DeleteBrowserNote(HWND owner)
 {
     // A delete that fails leaves the field, the buttons and the entry as they were.
-    if (!ConfirmNoteDelete(owner, BrowserCode) || !DeleteNoteFile(owner, BrowserCode))
+    if (!ConfirmNoteDelete(owner, BrowserCode) || !RemoveNote(owner, BrowserCode))
         return;
     SendMessageA(BrowserNoteField, WM_SETTEXT, 0, (LPARAM)"");
     EnableWindow(BrowserDeleteButton, FALSE);

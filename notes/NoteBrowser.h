@@ -5,6 +5,5 @@
 
 INT_PTR CALLBACK NoteBrowserDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void EnumerateNotes();
-void AddNoteToBrowser(const char *fileName);
 void DeleteBrowserNote(HWND owner);
 void OpenNoteBrowser(HWND owner);

@@ -91,7 +91,7 @@ TEST_F(UnpackedPackageTest, MenuItemOpensTheLookupWindowThatFindsACodeAndKeepsIt
     bool opened = false;
     RunModal([&] { addIn.FrameWindowProc(host.Main, WM_COMMAND, MAKEWPARAM(host.NextMenuId - 1, 0), 0); },
              [&] {
-                 HWND window = WaitForWindow("Kestrelview");
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  opened = true;
                  // Every module of the package was found beside the DLL: no category is
@@ -118,7 +118,7 @@ TEST_F(UnpackedPackageTest, MenuItemOpensTheLookupWindowThatFindsACodeAndKeepsIt
              });
     EXPECT_TRUE(opened);
     EXPECT_TRUE(Exists(notes)) << notes;
-    EXPECT_EQ(FileBytes(notes + "\\LNK1104.knote"), std::string("kept beside the add-in", 23));
+    EXPECT_EQ(FileBytes(NoteFileOf(addIns, "LNK1104")), std::string("kept beside the add-in", 23));
 }
 
 TEST_F(UnpackedPackageTest, DoubleClickOnACodeInTheOutputWindowOpensTheLookupWindowOnIt)
@@ -127,7 +127,7 @@ TEST_F(UnpackedPackageTest, DoubleClickOnACodeInTheOutputWindowOpensTheLookupWin
     bool opened = false;
     RunModal([&] { addIn.OutWindowProc(host.Output, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(30, 8)); },
              [&] {
-                 HWND window = WaitForWindow("Kestrelview");
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  opened = true;
                  EXPECT_EQ(ControlText(window, IDC_ERROR_NUMBER), "A2008");

@@ -26,7 +26,7 @@ zip=$out/$name.zip
 command -v "$objdump" >/dev/null || { echo "FAIL: $objdump not found"; exit 1; }
 
 # ---- the zip's entries, in the order they are stored --------------------------------
-modules="ML.dll CVTRES.dll NMAKE.dll link.dll rcc.dll rcw.dll H2INC.dll midl.dll"
+modules=$("$top/scripts/message-modules") || { echo "FAIL: no list of the message modules"; exit 1; }
 expected=$({
     echo "$name/"
     echo "$name/AddIns/"

@@ -1,9 +1,11 @@
 #!/bin/bash
 # Checks the shipped files as files: the 32-bit Kestrel.dll exports exactly the host's
 # five names undecorated and imports nothing a user's Windows lacks; each message module
-# is a 32-bit resource-only DLL holding a message table.
+# is a 32-bit resource-only DLL holding a message table; and the folder holds no other DLL
+# than these, so a module made outside the list in messages/counts.tsv is caught here.
 # Usage: check-dll.sh <folder of the cross build's Kestrel.dll and modules>
 set -u
+top=$(cd "$(dirname "$0")/../.." && pwd)
 
 folder=${1:?usage: check-dll.sh <product folder>}
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
@@ -35,6 +37,7 @@ if ! command -v "$objdump" >/dev/null; then
     echo "FAIL: $objdump not found"
     exit 1
 fi
+modules=$("$top/scripts/message-modules") || { echo "FAIL: no list of the message modules"; exit 1; }
 
 # ---- Kestrel.dll ------------------------------------------------------------------
 dll=$folder/Kestrel.dll
@@ -66,9 +69,10 @@ done
 
 echo "Kestrel.dll: $(stat -c %s "$dll") bytes; exports: $exports; imports: $imports"
 
-# ---- the eight message modules ----------------------------------------------------
-for module in ML CVTRES NMAKE link rcc rcw H2INC midl; do
-    path=$folder/$module.dll
+# ---- the message modules ----------------------------------------------------------
+for file in $modules; do
+    module=${file%.dll}
+    path=$folder/$file
     before=$failures
     if [ ! -f "$path" ]; then
         fail "$module.dll not found"
@@ -88,6 +92,14 @@ for module in ML CVTRES NMAKE link rcc rcw H2INC midl; do
     [ "$table" = yes ] || fail "$module.dll has no message table 1"
     [ "$failures" -eq "$before" ] && echo "$module.dll: $(stat -c %s "$path") bytes, 32-bit, message table, no imports"
 done
+
+# ---- nothing else -------------------------------------------------------------------
+expected=$(printf '%s\n' Kestrel.dll $modules | LC_ALL=C sort)
+present=$(cd "$folder" && find . -maxdepth 1 -type f -iname '*.dll' -printf '%f\n' | LC_ALL=C sort)
+if [ "$present" != "$expected" ]; then
+    fail "the product folder holds other DLLs than Kestrel.dll and the modules of messages/counts.tsv:"
+    diff <(echo "$expected") <(echo "$present") | sed 's/^/    /'
+fi
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

@@ -148,6 +148,18 @@ TEST_F(CatalogueSources, CountsListEveryModuleOnceWithItsPrefix)
     }
 }
 
+// counts.tsv is the list the build makes and ships modules from: a folder of sources left
+// out of it would never become a module.
+TEST_F(CatalogueSources, EveryFolderOfSourcesIsCounted)
+{
+    for (const fs::directory_entry &entry : fs::directory_iterator(MessagesFolder)) {
+        if (!entry.is_directory())
+            continue;
+        std::string folder = entry.path().filename().string();
+        EXPECT_EQ(counts.count(folder), 1u) << "messages/" << folder << " is not in counts.tsv";
+    }
+}
+
 TEST_F(CatalogueSources, EveryFolderParsesToTheCountedEntries)
 {
     size_t total = 0;

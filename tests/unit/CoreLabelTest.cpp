@@ -172,11 +172,11 @@ TEST(TextBuffer, FillsExactlyAndThenRefuses)
 {
     Guarded<6> out;
     TextBuffer text(out.Data(), 6);
-    EXPECT_TRUE(text.Append("ab").Append("").AppendChar('c').Append("de").Ok());
+    EXPECT_TRUE(text.Append("ab").Append("").Append("c", 1).Append("de").Ok());
     EXPECT_STREQ(out.Data(), "abcde");
     EXPECT_EQ(text.Length(), 5);
 
-    EXPECT_FALSE(text.AppendChar('f').Ok()) << "no room left for a sixth character and the zero";
+    EXPECT_FALSE(text.Append("f", 1).Ok()) << "no room left for a sixth character and the zero";
     EXPECT_STREQ(out.Data(), "abcde") << "a refused append leaves the text as it was";
     EXPECT_TRUE(out.GuardIntact());
 }

@@ -4,6 +4,7 @@
 #include "catalogue/Label.h"
 #include "catalogue/MessageTable.h"
 #include "catalogue/ToolTable.h"
+#include "tests/MessageTableBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,113 +13,25 @@
 #include <string>
 #include <vector>
 
+using namespace harness;
+
 namespace {
-
-typedef std::vector<unsigned char> Bytes;
-
-void Put16(Bytes &b, uint32_t v)
-{
-    b.push_back((unsigned char)v);
-    b.push_back((unsigned char)(v >> 8));
-}
-
-void Put32(Bytes &b, uint32_t v)
-{
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-
-void Patch32(Bytes &b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = (unsigned char)(v >> (8 * i));
-}
-
-// An entry as a message compiler lays it out: length (header included, padded to four
-// bytes), flags, zero-terminated text.
-Bytes AnsiEntry(const char *text)
-{
-    size_t textBytes = std::strlen(text) + 1;
-    size_t length = (4 + textBytes + 3) & ~size_t(3);
-    Bytes e;
-    Put16(e, (uint32_t)length);
-    Put16(e, 0);
-    e.insert(e.end(), text, text + textBytes);
-    e.resize(length, 0);
-    return e;
-}
-
-Bytes WideEntry(const char *ascii)
-{
-    size_t textBytes = 2 * (std::strlen(ascii) + 1);
-    size_t length = (4 + textBytes + 3) & ~size_t(3);
-    Bytes e;
-    Put16(e, (uint32_t)length);
-    Put16(e, 1);
-    for (const char *c = ascii; *c != 0; ++c)
-        Put16(e, (unsigned char)*c);
-    e.resize(length, 0);
-    return e;
-}
-
-// An entry with a given length word and flags and `size` bytes in all.
-Bytes RawEntry(uint32_t lengthWord, uint32_t flags, size_t size)
-{
-    Bytes e;
-    Put16(e, lengthWord);
-    Put16(e, flags);
-    e.resize(size, 'x');
-    return e;
-}
-
-Bytes ZeroWordThen(const Bytes &entry)
-{
-    Bytes e(2, 0);
-    e.insert(e.end(), entry.begin(), entry.end());
-    return e;
-}
-
-struct BlockSpec {
-    uint32_t LowId;
-    uint32_t HighId;
-    std::vector<Bytes> Entries; // laid out back to back after all block headers
-};
-
-// Returns the resource bytes; `entryOffsets` receives where each block's entries start.
-Bytes BuildTable(const std::vector<BlockSpec> &blocks, std::vector<uint32_t> *entryOffsets = 0)
-{
-    Bytes b;
-    Put32(b, (uint32_t)blocks.size());
-    for (const BlockSpec &block : blocks) {
-        Put32(b, block.LowId);
-        Put32(b, block.HighId);
-        Put32(b, 0);
-    }
-    for (size_t i = 0; i < blocks.size(); ++i) {
-        Patch32(b, 4 + 12 * i + 8, (uint32_t)b.size());
-        if (entryOffsets)
-            entryOffsets->push_back((uint32_t)b.size());
-        for (const Bytes &e : blocks[i].Entries)
-            b.insert(b.end(), e.begin(), e.end());
-    }
-    return b;
-}
 
 // The first `size` bytes of `b` in a heap block of exactly that size.
 struct HeapCopy {
     std::unique_ptr<unsigned char[]> Data;
     uint32_t Size;
-    HeapCopy(const Bytes &b, size_t size) : Data(new unsigned char[size]), Size((uint32_t)size)
+    HeapCopy(const std::string &b, size_t size) : Data(new unsigned char[size]), Size((uint32_t)size)
     {
         if (size > 0)
             std::memcpy(Data.get(), b.data(), size);
     }
-    explicit HeapCopy(const Bytes &b) : HeapCopy(b, b.size()) {}
+    explicit HeapCopy(const std::string &b) : HeapCopy(b, b.size()) {}
 };
 
 void Collect(void *context, uint32_t id) { static_cast<std::vector<uint32_t> *>(context)->push_back(id); }
 
-std::vector<uint32_t> Walk(const Bytes &b, size_t size)
+std::vector<uint32_t> Walk(const std::string &b, size_t size)
 {
     HeapCopy copy(b, size);
     std::vector<uint32_t> ids;
@@ -127,9 +40,9 @@ std::vector<uint32_t> Walk(const Bytes &b, size_t size)
     return ids;
 }
 
-std::vector<uint32_t> Walk(const Bytes &b) { return Walk(b, b.size()); }
+std::vector<uint32_t> Walk(const std::string &b) { return Walk(b, b.size()); }
 
-bool Sound(const Bytes &b, uint32_t id)
+bool Sound(const std::string &b, uint32_t id)
 {
     HeapCopy copy(b);
     return MessageEntryIsSound(copy.Data.get(), copy.Size, id);
@@ -141,7 +54,7 @@ typedef std::vector<uint32_t> Ids;
 
 TEST(MessageTableWalk, ThreeEntriesOfOneBlockGiveThreeMlLabels)
 {
-    Bytes table = BuildTable({{1000, 1002, {AnsiEntry("1 a"), AnsiEntry("1 bb"), AnsiEntry("1 ccc")}}});
+    std::string table = MakeMessageTable({{1000, 1002, {MakeEntry("1 a"), MakeEntry("1 bb"), MakeEntry("1 ccc")}}});
     Ids ids = Walk(table);
     ASSERT_EQ(ids, (Ids{1000, 1001, 1002}));
     std::vector<std::string> labels;
@@ -157,44 +70,46 @@ TEST(MessageTableWalk, LayoutsThatFollowTheFormat)
 {
     struct Case {
         const char *Name;
-        std::vector<BlockSpec> Blocks;
+        std::vector<TableBlock> Blocks;
         Ids Expected;
     } cases[] = {
-        {"two blocks in order", {{1, 2, {AnsiEntry("1 x"), AnsiEntry("1 y")}}, {4000, 4000, {AnsiEntry("3 z")}}},
+        {"two blocks in order", {{1, 2, {MakeEntry("1 x"), MakeEntry("1 y")}}, {4000, 4000, {MakeEntry("3 z")}}},
          {1, 2, 4000}},
         {"UTF-16 second entry ends its block, next block walked",
-         {{10, 12, {AnsiEntry("1 a"), WideEntry("1 b"), AnsiEntry("1 c")}}, {20, 21, {AnsiEntry("1 d"), AnsiEntry("1 e")}}},
+         {{10, 12, {MakeEntry("1 a"), MakeUtf16Entry("1 b"), MakeEntry("1 c")}},
+          {20, 21, {MakeEntry("1 d"), MakeEntry("1 e")}}},
          {10, 20, 21}},
         {"UTF-16 first entry leaves its block out",
-         {{10, 11, {WideEntry("1 a"), AnsiEntry("1 b")}}, {20, 20, {AnsiEntry("1 c")}}},
+         {{10, 11, {MakeUtf16Entry("1 a"), MakeEntry("1 b")}}, {20, 20, {MakeEntry("1 c")}}},
          {20}},
-        {"UTF-16 entry in the last block", {{1, 1, {AnsiEntry("1 a")}}, {2, 2, {WideEntry("1 b")}}}, {1}},
+        {"UTF-16 entry in the last block", {{1, 1, {MakeEntry("1 a")}}, {2, 2, {MakeUtf16Entry("1 b")}}}, {1}},
         {"leading zero word before the first entry",
-         {{5, 6, {ZeroWordThen(AnsiEntry("1 a")), AnsiEntry("1 b")}}, {9, 9, {AnsiEntry("1 c")}}},
+         {{5, 6, {U16(0) + MakeEntry("1 a"), MakeEntry("1 b")}}, {9, 9, {MakeEntry("1 c")}}},
          {5, 6, 9}},
-        {"zero word before a later entry", {{5, 7, {AnsiEntry("1 a"), ZeroWordThen(AnsiEntry("1 b")), AnsiEntry("1 c")}}},
+        {"zero word before a later entry", {{5, 7, {MakeEntry("1 a"), U16(0) + MakeEntry("1 b"), MakeEntry("1 c")}}},
          {5, 6, 7}},
         {"zero word before a UTF-16 entry still ends the block",
-         {{5, 6, {AnsiEntry("1 a"), ZeroWordThen(WideEntry("1 b"))}}, {9, 9, {AnsiEntry("1 c")}}},
+         {{5, 6, {MakeEntry("1 a"), U16(0) + MakeUtf16Entry("1 b")}}, {9, 9, {MakeEntry("1 c")}}},
          {5, 9}},
-        {"flags other than 1 are 8-bit", {{1, 2, {RawEntry(8, 2, 8), RawEntry(8, 0x100, 8)}}}, {1, 2}},
+        {"flags other than 1 are 8-bit", {{1, 2, {RawEntry(8, 2, "xxxx"), RawEntry(8, 0x100, "xxxx")}}}, {1, 2}},
         {"HighId = LowId - 1 has no entries, next block walked",
-         {{100, 99, {AnsiEntry("1 a")}}, {200, 200, {AnsiEntry("1 b")}}},
+         {{100, 99, {MakeEntry("1 a")}}, {200, 200, {MakeEntry("1 b")}}},
          {200}},
-        {"LowId 0 with HighId 0xFFFFFFFF counts zero entries", {{0, 0xFFFFFFFF, {AnsiEntry("1 a")}}}, {}},
+        {"LowId 0 with HighId 0xFFFFFFFF counts zero entries", {{0, 0xFFFFFFFF, {MakeEntry("1 a")}}}, {}},
         {"ids wrap past 0xFFFFFFFF",
-         {{0xFFFFFFFE, 0, {AnsiEntry("1 a"), AnsiEntry("1 b"), AnsiEntry("1 c")}}},
+         {{0xFFFFFFFE, 0, {MakeEntry("1 a"), MakeEntry("1 b"), MakeEntry("1 c")}}},
          {0xFFFFFFFE, 0xFFFFFFFF, 0}},
         {"no blocks", {}, {}},
-        {"entry reaching exactly to the end", {{7, 7, {RawEntry(4, 0, 4)}}}, {7}},
+        {"entry reaching exactly to the end", {{7, 7, {RawEntry(4, 0, "")}}}, {7}},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(Walk(BuildTable(c.Blocks)), c.Expected) << c.Name;
+        EXPECT_EQ(Walk(MakeMessageTable(c.Blocks)), c.Expected) << c.Name;
 }
 
 TEST(MessageTableWalk, NegativeIdsGiveNegativeLabels)
 {
-    Bytes table = BuildTable({{0xFFFFFFFF, 0xFFFFFFFF, {AnsiEntry("1 a")}}, {0x80000000, 0x80000000, {AnsiEntry("1 b")}}});
+    std::string table = MakeMessageTable(
+        {{0xFFFFFFFF, 0xFFFFFFFF, {MakeEntry("1 a")}}, {0x80000000, 0x80000000, {MakeEntry("1 b")}}});
     Ids ids = Walk(table);
     ASSERT_EQ(ids, (Ids{0xFFFFFFFF, 0x80000000}));
     char label[CodeCapacity];
@@ -208,15 +123,16 @@ TEST(MessageTableWalk, TooSmallOrMissingData)
 {
     EXPECT_EQ(WalkMessageTable(0, 100, Collect, 0), 0u);
     for (size_t size = 0; size < 4; ++size)
-        EXPECT_TRUE(Walk(Bytes(4, 0xFF), size).empty()) << size;
+        EXPECT_TRUE(Walk(std::string(4, '\xFF'), size).empty()) << size;
 }
 
 // Cutting a sound table anywhere must give a prefix of its ids and never read past the cut.
 TEST(MessageTableWalk, EveryTruncationGivesAPrefix)
 {
-    Bytes table = BuildTable({{1, 3, {AnsiEntry("1 first"), ZeroWordThen(AnsiEntry("2 second")), AnsiEntry("3 third")}},
-                              {50, 51, {AnsiEntry("4 x"), WideEntry("4 y")}},
-                              {60, 61, {AnsiEntry("5 p"), AnsiEntry("5 q")}}});
+    std::string table =
+        MakeMessageTable({{1, 3, {MakeEntry("1 first"), U16(0) + MakeEntry("2 second"), MakeEntry("3 third")}},
+                          {50, 51, {MakeEntry("4 x"), MakeUtf16Entry("4 y")}},
+                          {60, 61, {MakeEntry("5 p"), MakeEntry("5 q")}}});
     Ids full = Walk(table);
     ASSERT_EQ(full, (Ids{1, 2, 3, 50, 60, 61}));
     for (size_t size = 0; size < table.size(); ++size) {
@@ -231,7 +147,7 @@ TEST(MessageTableWalk, BlockCountBeyondTheHeaders)
 {
     // 4 + 12 * count wraps to 0 in 32 bits for 0x15555555, so a 32-bit bound check would pass.
     for (uint32_t count : {2u, 1000u, 0x15555555u, 0x15555556u, 0x80000000u, 0xFFFFFFFFu}) {
-        Bytes table = BuildTable({{1, 2, {AnsiEntry("1 a"), AnsiEntry("1 b")}}});
+        std::string table = MakeMessageTable({{1, 2, {MakeEntry("1 a"), MakeEntry("1 b")}}});
         Patch32(table, 0, count);
         EXPECT_EQ(Walk(table), (Ids{1, 2})) << count;
     }
@@ -241,13 +157,14 @@ TEST(MessageTableWalk, EntryOffsetOutsideEndsTheWalk)
 {
     for (uint32_t offset : {0u, 1u, 2u, 3u}) {
         // An offset counted back from the end of the data: header missing or cut.
-        Bytes table = BuildTable({{1, 1, {AnsiEntry("1 a")}}, {2, 2, {AnsiEntry("1 b")}}, {3, 3, {AnsiEntry("1 c")}}});
+        std::string table =
+            MakeMessageTable({{1, 1, {MakeEntry("1 a")}}, {2, 2, {MakeEntry("1 b")}}, {3, 3, {MakeEntry("1 c")}}});
         Patch32(table, 4 + 12 + 8, (uint32_t)table.size() - offset);
         EXPECT_EQ(Walk(table), (Ids{1})) << "size - " << offset;
     }
     for (uint32_t offset : {0x7FFFFFFFu, 0xFFFFFFFDu, 0xFFFFFFFEu, 0xFFFFFFFFu}) {
         // pos + 2 and pos + 4 overflow 32 bits here.
-        Bytes table = BuildTable({{1, 1, {AnsiEntry("1 a")}}, {2, 2, {AnsiEntry("1 b")}}});
+        std::string table = MakeMessageTable({{1, 1, {MakeEntry("1 a")}}, {2, 2, {MakeEntry("1 b")}}});
         Patch32(table, 4 + 12 + 8, offset);
         EXPECT_EQ(Walk(table), (Ids{1})) << offset;
     }
@@ -257,17 +174,18 @@ TEST(MessageTableWalk, EntryLengthsThatCannotBeWalked)
 {
     struct Case {
         const char *Name;
-        Bytes Second; // the second entry of block 1..3; block 9 follows
+        std::string Second; // the second entry of block 1..3; block 9 follows
         Ids Expected;
     } cases[] = {
-        {"length 0 with flags 0 (skipped word, then length 0 again)", RawEntry(0, 0, 8), {1}},
-        {"length 0 then UTF-16 flag read as length 1", RawEntry(0, 1, 8), {1}},
-        {"length shorter than the header", RawEntry(2, 0, 8), {1}},
-        {"length 3", RawEntry(3, 0, 8), {1}},
-        {"length beyond the end", RawEntry(0xFFFF, 0, 8), {1}},
+        {"length 0 with flags 0 (skipped word, then length 0 again)", RawEntry(0, 0, "xxxx"), {1}},
+        {"length 0 then UTF-16 flag read as length 1", RawEntry(0, 1, "xxxx"), {1}},
+        {"length shorter than the header", RawEntry(2, 0, "xxxx"), {1}},
+        {"length 3", RawEntry(3, 0, "xxxx"), {1}},
+        {"length beyond the end", RawEntry(0xFFFF, 0, "xxxx"), {1}},
     };
     for (const Case &c : cases) {
-        Bytes table = BuildTable({{1, 3, {AnsiEntry("1 a"), c.Second, AnsiEntry("1 c")}}, {9, 9, {AnsiEntry("1 d")}}});
+        std::string table =
+            MakeMessageTable({{1, 3, {MakeEntry("1 a"), c.Second, MakeEntry("1 c")}}, {9, 9, {MakeEntry("1 d")}}});
         EXPECT_EQ(Walk(table), c.Expected) << c.Name;
     }
 }
@@ -275,11 +193,11 @@ TEST(MessageTableWalk, EntryLengthsThatCannotBeWalked)
 TEST(MessageTableWalk, EntryCountThatOverflowsStopsAtTheEnd)
 {
     // HighId two below LowId: 0xFFFFFFFF entries claimed, three present.
-    Bytes table = BuildTable({{100, 98, {AnsiEntry("1 a"), AnsiEntry("1 b"), AnsiEntry("1 c")}}});
+    std::string table = MakeMessageTable({{100, 98, {MakeEntry("1 a"), MakeEntry("1 b"), MakeEntry("1 c")}}});
     EXPECT_EQ(Walk(table), (Ids{100, 101, 102}));
     // With a block behind it, the count is trusted into that block's entries until the
     // bytes run out; the second block's own walk is never reached.
-    table = BuildTable({{100, 98, {AnsiEntry("1 a"), AnsiEntry("1 b")}}, {500, 500, {AnsiEntry("1 d")}}});
+    table = MakeMessageTable({{100, 98, {MakeEntry("1 a"), MakeEntry("1 b")}}, {500, 500, {MakeEntry("1 d")}}});
     EXPECT_EQ(Walk(table), (Ids{100, 101, 102}));
 }
 
@@ -287,23 +205,15 @@ TEST(MessageTableWalk, BlocksSharingOneRunListNoMoreEntriesThanFit)
 {
     // 200 blocks all pointing at the same run of 50 entries: a hostile table that would
     // list 10,000 entries from bytes that hold at most a few hundred headers.
-    std::vector<BlockSpec> blocks(1, BlockSpec{0, 49, {}});
+    std::vector<TableBlock> blocks(1, TableBlock{0, 49, {}});
     for (int i = 0; i < 50; ++i)
-        blocks[0].Entries.push_back(AnsiEntry("1 x"));
+        blocks[0].Entries.push_back(MakeEntry("1 x"));
     std::vector<uint32_t> offsets;
-    Bytes b = BuildTable(blocks, &offsets);
-    Bytes headers;
-    Put32(headers, 200);
-    for (int i = 0; i < 200; ++i) {
-        Put32(headers, 0);
-        Put32(headers, 49);
-        Put32(headers, 0);
-    }
-    Bytes entries(b.begin() + offsets[0], b.end());
-    Bytes table = headers;
+    std::string b = MakeMessageTable(blocks, &offsets);
+    std::string table = U32(200);
     for (int i = 0; i < 200; ++i)
-        Patch32(table, 4 + 12 * i + 8, (uint32_t)headers.size());
-    table.insert(table.end(), entries.begin(), entries.end());
+        table += BlockHeader(0, 49, 4 + 12 * 200);
+    table += b.substr(offsets[0]);
     EXPECT_LE(Walk(table).size(), table.size() / 4);
     EXPECT_GE(Walk(table).size(), 50u);
 }
@@ -311,16 +221,16 @@ TEST(MessageTableWalk, BlocksSharingOneRunListNoMoreEntriesThanFit)
 TEST(MessageTableWalk, HeaderCutAfterTheZeroWord)
 {
     // The last two bytes are a zero word: skipping it leaves no room for a header.
-    Bytes table = BuildTable({{1, 2, {AnsiEntry("1 a"), Bytes(2, 0)}}});
+    std::string table = MakeMessageTable({{1, 2, {MakeEntry("1 a"), U16(0)}}});
     EXPECT_EQ(Walk(table), (Ids{1}));
-    table = BuildTable({{1, 2, {AnsiEntry("1 a"), Bytes{0, 0, 8, 0}}}});
+    table = MakeMessageTable({{1, 2, {MakeEntry("1 a"), U16(0) + U16(8)}}});
     EXPECT_EQ(Walk(table), (Ids{1}));
 }
 
 TEST(MessageEntrySoundness, SoundEntries)
 {
-    Bytes table = BuildTable({{1000, 1002, {AnsiEntry("1 a"), AnsiEntry("2 bb"), WideEntry("3 ccc")}},
-                              {0xFFFFFFFE, 0xFFFFFFFF, {AnsiEntry("1 x"), AnsiEntry("1 y")}}});
+    std::string table = MakeMessageTable({{1000, 1002, {MakeEntry("1 a"), MakeEntry("2 bb"), MakeUtf16Entry("3 ccc")}},
+                                          {0xFFFFFFFE, 0xFFFFFFFF, {MakeEntry("1 x"), MakeEntry("1 y")}}});
     for (uint32_t id : {1000u, 1001u, 1002u, 0xFFFFFFFEu, 0xFFFFFFFFu})
         EXPECT_TRUE(Sound(table, id)) << id;
     for (uint32_t id : {0u, 999u, 1003u, 0xFFFFFFFDu})
@@ -331,31 +241,31 @@ TEST(MessageEntrySoundness, UnsoundEntries)
 {
     struct Case {
         const char *Name;
-        Bytes Table;
+        std::string Table;
         uint32_t Id;
     };
-    Bytes unterminated = RawEntry(8, 0, 8);            // four text bytes, no zero
-    Bytes wideOddZero = RawEntry(8, 1, 8);             // 'x' 'x' 'x' 'x'
-    wideOddZero[5] = 0;                                // a lone zero byte is no UTF-16 end
+    std::string unterminated = RawEntry(8, 0, "xxxx");     // four text bytes, no zero
+    std::string wideOddZero = RawEntry(8, 1, "xxxx");      // 'x' 'x' 'x' 'x'
+    wideOddZero[5] = 0;                                    // a lone zero byte is no UTF-16 end
     wideOddZero[6] = 0;
-    Bytes wideOneByteLeft = RawEntry(9, 1, 9);         // text bytes 4..8, the zero word would need byte 9
+    std::string wideOneByteLeft = RawEntry(9, 1, "xxxxx"); // text bytes 4..8, the zero word would need byte 9
     wideOneByteLeft[8] = 0;
-    Bytes shortHeader = RawEntry(2, 0, 8);
-    Bytes cutTail = BuildTable({{1, 1, {AnsiEntry("1 abc")}}});
+    std::string shortHeader = RawEntry(2, 0, "xxxx");
+    std::string cutTail = MakeMessageTable({{1, 1, {MakeEntry("1 abc")}}});
     cutTail.pop_back();
 
-    Bytes overlapping = BuildTable({{5, 5, {unterminated}}, {5, 5, {AnsiEntry("1 fine")}}});
-    Bytes offsetOutside = BuildTable({{5, 5, {AnsiEntry("1 a")}}});
+    std::string overlapping = MakeMessageTable({{5, 5, {unterminated}}, {5, 5, {MakeEntry("1 fine")}}});
+    std::string offsetOutside = MakeMessageTable({{5, 5, {MakeEntry("1 a")}}});
     Patch32(offsetOutside, 12, 0xFFFFFFFE);
-    Bytes lengthZeroBefore = BuildTable({{5, 6, {RawEntry(0, 0, 8), AnsiEntry("1 b")}}});
-    Bytes countOverflow = BuildTable({{5, 5, {AnsiEntry("1 a")}}});
+    std::string lengthZeroBefore = MakeMessageTable({{5, 6, {RawEntry(0, 0, "xxxx"), MakeEntry("1 b")}}});
+    std::string countOverflow = MakeMessageTable({{5, 5, {MakeEntry("1 a")}}});
     Patch32(countOverflow, 0, 0x15555556);
 
     Case cases[] = {
-        {"8-bit text without a zero byte", BuildTable({{5, 5, {unterminated}}}), 5},
-        {"UTF-16 text with zero bytes but no zero word", BuildTable({{5, 5, {wideOddZero}}}), 5},
-        {"UTF-16 text one byte short of its zero word", BuildTable({{5, 5, {wideOneByteLeft}}}), 5},
-        {"length shorter than its header", BuildTable({{5, 5, {shortHeader}}}), 5},
+        {"8-bit text without a zero byte", MakeMessageTable({{5, 5, {unterminated}}}), 5},
+        {"UTF-16 text with zero bytes but no zero word", MakeMessageTable({{5, 5, {wideOddZero}}}), 5},
+        {"UTF-16 text one byte short of its zero word", MakeMessageTable({{5, 5, {wideOneByteLeft}}}), 5},
+        {"length shorter than its header", MakeMessageTable({{5, 5, {shortHeader}}}), 5},
         {"entry cut by the end of the data", cutTail, 1},
         {"the first block holding the id decides", overlapping, 5},
         {"entry offset outside", offsetOutside, 5},
@@ -369,7 +279,8 @@ TEST(MessageEntrySoundness, UnsoundEntries)
 
 TEST(MessageEntrySoundness, EveryTruncation)
 {
-    Bytes table = BuildTable({{1, 2, {AnsiEntry("1 first"), WideEntry("2 second")}}, {7, 7, {AnsiEntry("3 third")}}});
+    std::string table =
+        MakeMessageTable({{1, 2, {MakeEntry("1 first"), MakeUtf16Entry("2 second")}}, {7, 7, {MakeEntry("3 third")}}});
     for (uint32_t id : {1u, 2u, 7u})
         ASSERT_TRUE(Sound(table, id)) << id;
     for (size_t size = 0; size < table.size(); ++size) {
@@ -398,11 +309,11 @@ TEST(MessageEntryInserts, OnlyAPercentSignBeforeADigitIsAnInsert)
         {"1 %%%2", true},
     };
     for (const auto &c : cases) {
-        Bytes table = BuildTable({BlockSpec{7, 7, {AnsiEntry(c.Text)}}});
+        std::string table = MakeMessageTable({TableBlock{7, 7, {MakeEntry(c.Text)}}});
         HeapCopy copy(table);
         EXPECT_EQ(MessageEntryHasInserts(copy.Data.get(), copy.Size, 7), c.Inserts) << c.Text;
     }
-    Bytes wide = BuildTable({BlockSpec{7, 7, {WideEntry("1 %1")}}});
+    std::string wide = MakeMessageTable({TableBlock{7, 7, {MakeUtf16Entry("1 %1")}}});
     HeapCopy copy(wide);
     EXPECT_TRUE(MessageEntryHasInserts(copy.Data.get(), copy.Size, 7));
     EXPECT_FALSE(MessageEntryHasInserts(copy.Data.get(), copy.Size, 8));
@@ -410,9 +321,9 @@ TEST(MessageEntryInserts, OnlyAPercentSignBeforeADigitIsAnInsert)
 
 TEST(MessageEntryText, TheTextBeforeItsZeroOrNothing)
 {
-    Bytes unterminated = RawEntry(8, 0, 8);
-    Bytes table = BuildTable({{1, 3, {AnsiEntry("1 first"), AnsiEntry(""), WideEntry("3 wide")}},
-                              {7, 7, {unterminated}}});
+    std::string unterminated = RawEntry(8, 0, "xxxx");
+    std::string table = MakeMessageTable(
+        {{1, 3, {MakeEntry("1 first"), MakeEntry(""), MakeUtf16Entry("3 wide")}}, {7, 7, {unterminated}}});
     HeapCopy copy(table);
     const struct {
         uint32_t Id;

@@ -1,6 +1,7 @@
 // tests/unit/MessageCompilerTest.cpp
 // The message compiler: catalogue source parsing, Windows-1252 conversion, the bytes of
 // the message table, and the kestrel-mc program's handling of its output file.
+#include "catalogue/ToolTable.h"
 #include "tools/MessageCompiler/Cp1252.h"
 #include "tools/MessageCompiler/MessageSource.h"
 #include "tools/MessageCompiler/MessageTableWriter.h"
@@ -651,12 +652,8 @@ TEST_F(MessageCompilerProgram, RefusesBadArguments)
 // The sources of the shipped modules must compile: the cross build depends on it.
 TEST_F(MessageCompilerProgram, CatalogueSourcesCompile)
 {
-    const std::pair<const char *, const char *> modules[] = {
-        {"ML", "A"},    {"CVTRES", "CVT"}, {"NMAKE", "U"}, {"link", "LNK"},
-        {"rcc", "RC"},  {"rcw", "RW"},     {"H2INC", "HI"}, {"midl", "MIDL"},
-    };
-    for (const auto &module : modules) {
-        fs::path folder = fs::path(KESTREL_SOURCE_DIR) / "messages" / module.first;
+    for (const ToolEntry &tool : ToolTable) {
+        fs::path folder = fs::path(KESTREL_SOURCE_DIR) / "messages" / tool.ModuleBaseName;
         std::string sources;
         if (fs::is_directory(folder)) {
             for (const fs::directory_entry &file : fs::directory_iterator(folder)) {
@@ -666,9 +663,9 @@ TEST_F(MessageCompilerProgram, CatalogueSourcesCompile)
         }
         if (sources.empty())
             continue;
-        fs::path output = Folder / (std::string(module.first) + ".bin");
-        EXPECT_EQ(Run(std::string("--prefix ") + module.second + " -o " + Quote(output) + sources), 0)
-            << module.first << ": " << ReadFile(Folder / "stderr.txt");
+        fs::path output = Folder / (std::string(tool.ModuleBaseName) + ".bin");
+        EXPECT_EQ(Run(std::string("--prefix ") + tool.LabelPrefix + " -o " + Quote(output) + sources), 0)
+            << tool.ModuleBaseName << ": " << ReadFile(Folder / "stderr.txt");
     }
 }
 

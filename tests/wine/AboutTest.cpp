@@ -106,7 +106,7 @@ TEST_F(About, ShowsItsTextsToolsAndTheNumberOfEntries)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  HWND tree = GetDlgItem(lookup, IDC_CATALOGUE_TREE);
                  std::vector<HTREEITEM> categories = Children(tree, NULL);
@@ -124,7 +124,7 @@ TEST_F(About, ShowsItsTextsToolsAndTheNumberOfEntries)
                      int Id;
                      std::string Text;
                  } texts[] = {
-                     {IDC_ABOUT_TITLE, "Kestrelview"},
+                     {IDC_ABOUT_TITLE, LookupCaption},
                      {IDC_ABOUT_VERSION, "Version: 3.0"},
                      {IDC_ABOUT_DESCRIPTION, "View error descriptions for MASM tools"},
                      {IDC_ABOUT_TOOLS_LABEL, "Tools supported:"},
@@ -148,7 +148,7 @@ TEST_F(About, TheLinksAreLinkControlsWithTheMakersAddresses)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  HWND about = OpenAbout(lookup);
                  ASSERT_NE(about, (HWND)NULL);
@@ -166,7 +166,7 @@ TEST_F(About, TheTitleIsBoldVerdana)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  HWND about = OpenAbout(lookup);
                  ASSERT_NE(about, (HWND)NULL);
@@ -192,7 +192,7 @@ TEST_F(About, EnterKeepsItOpen)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  HWND about = OpenAbout(lookup);
                  ASSERT_NE(about, (HWND)NULL);
@@ -226,7 +226,7 @@ TEST_F(About, EscapeAndCloseEndItAndDeleteTheTitleFont)
     for (const auto &way : ways) {
         RunModal([] { OpenLookupWindow(NULL, NULL); },
                  [&way] {
-                     HWND lookup = WaitForWindow("Kestrelview");
+                     HWND lookup = WaitForWindow(LookupCaption);
                      ASSERT_NE(lookup, (HWND)NULL);
                      HWND about = OpenAbout(lookup);
                      ASSERT_NE(about, (HWND)NULL);
@@ -249,7 +249,7 @@ TEST_F(About, RepeatedOpeningsHoldNoMoreGdiObjects)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  // Each opening's title font must be gone once it closes: checked on the
                  // handle itself, since Wine's GetGuiResources counts nothing (it returns 0).
@@ -281,7 +281,7 @@ TEST_F(About, ClicksOnTheLinksOpenTheirAddresses)
     OpenLinkTarget = RecordLink;
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  HWND about = OpenAbout(lookup);
                  ASSERT_NE(about, (HWND)NULL);
@@ -346,7 +346,7 @@ TEST(AboutAddIn, CountsNoErrorsWithoutModules)
 
     RunModal([&] { addIn.FrameWindowProc(host.Main, WM_COMMAND, MAKEWPARAM(command, 0), 0); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  HWND tree = GetDlgItem(lookup, IDC_CATALOGUE_TREE);
                  EXPECT_EQ(SendMessageA(tree, TVM_GETCOUNT, 0, 0), 8);

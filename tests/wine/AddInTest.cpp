@@ -59,40 +59,33 @@ LRESULT CALLBACK RecordingOutputProc(HWND window, UINT message, WPARAM wParam, L
     return CallWindowProcA(PreviousOutputProc, window, message, wParam, lParam);
 }
 
-// Dialogs on the host thread, seen by a window-procedure hook: how many started and were
-// told to close, and the texts handed to the lookup window's number field
-// as they were sent (the field upper-cases what it keeps).
-int DialogsStarted, DialogsClosed;
-std::vector<std::string> NumberFieldTexts;
-HHOOK DialogHook;
-
-bool IsDialog(HWND window)
+// Dialogs on the host thread, from the messages sent to them: how many started and were
+// told to close, and the texts handed to the lookup window's number field as they were
+// sent (the field upper-cases what it keeps).
+int SentToDialogs(UINT message)
 {
-    char className[32] = {0};
-    GetClassNameA(window, className, sizeof className);
-    return strcmp(className, "#32770") == 0;
+    int count = 0;
+    for (const SentMessage &sent : SentMessages())
+        count += sent.Dialog && sent.Message == message;
+    return count;
 }
 
-LRESULT CALLBACK DialogHookProc(int code, WPARAM wParam, LPARAM lParam)
+int DialogsStarted() { return SentToDialogs(WM_INITDIALOG); }
+int DialogsClosed() { return SentToDialogs(WM_CLOSE); }
+
+std::vector<std::string> NumberFieldTexts()
 {
-    if (code == HC_ACTION) {
-        const CWPSTRUCT *call = (const CWPSTRUCT *)lParam;
-        if (IsDialog(call->hwnd)) {
-            DialogsStarted += call->message == WM_INITDIALOG;
-            DialogsClosed += call->message == WM_CLOSE;
-        }
-        if (call->message == WM_SETTEXT && GetDlgCtrlID(call->hwnd) == IDC_ERROR_NUMBER &&
-            IsDialog(GetParent(call->hwnd)))
-            NumberFieldTexts.push_back(call->lParam ? (const char *)call->lParam : "");
-    }
-    return CallNextHookEx(DialogHook, code, wParam, lParam);
+    std::vector<std::string> texts;
+    for (const SentMessage &sent : SentMessages())
+        if (sent.Message == WM_SETTEXT && sent.DialogItem == IDC_ERROR_NUMBER)
+            texts.push_back(sent.Text);
+    return texts;
 }
 
 void ResetLog()
 {
     Requests.clear();
-    DialogsStarted = DialogsClosed = 0;
-    NumberFieldTexts.clear();
+    ClearSent();
 }
 
 std::string MenuLayout(HMENU menu)
@@ -128,15 +121,12 @@ protected:
         PreviousMainProc = (WNDPROC)SetWindowLongPtrA(host.Main, GWLP_WNDPROC, (LONG_PTR)RecordingMainProc);
         PreviousOutputProc =
             (WNDPROC)SetWindowLongPtrA(host.Output, GWLP_WNDPROC, (LONG_PTR)RecordingOutputProc);
-        DialogHook = SetWindowsHookExA(WH_CALLWNDPROC, DialogHookProc, NULL, GetCurrentThreadId());
-        ASSERT_NE(DialogHook, (HHOOK)NULL);
+        ASSERT_TRUE(StartRecordingSent());
     }
 
     void TearDown() override
     {
-        if (DialogHook != NULL)
-            UnhookWindowsHookEx(DialogHook);
-        DialogHook = NULL;
+        StopRecordingSent();
         if (loaded)
             addIn.WAAddInUnload();
         host.Destroy();
@@ -201,7 +191,7 @@ void ExpectAddInData(const AddIn &addIn)
     memset(name, 0xCC, sizeof name);
     memset(description, 0xCC, sizeof description);
     addIn.GetWAAddInData((char *)name, (char *)description);
-    ExpectExactText(name, "Kestrelview");
+    ExpectExactText(name, LookupCaption);
     ExpectExactText(description, "Kestrel version: 3.0");
 }
 
@@ -279,7 +269,7 @@ TEST_F(AddInTest, MenuCommandOpensTheLookupWindowOverTheHost)
         bool opened = false;
         RunModal([&] { result = addIn.FrameWindowProc(host.Main, WM_COMMAND, MAKEWPARAM(FirstMenuId, c.Notification), 0); },
                  [&] {
-                     HWND window = WaitForWindow("Kestrelview");
+                     HWND window = WaitForWindow(LookupCaption);
                      ASSERT_NE(window, (HWND)NULL);
                      opened = true;
                      EXPECT_EQ(GetWindow(window, GW_OWNER), host.Main);
@@ -291,8 +281,8 @@ TEST_F(AddInTest, MenuCommandOpensTheLookupWindowOverTheHost)
                  });
         EXPECT_TRUE(opened);
         EXPECT_EQ(result, 1);
-        EXPECT_EQ(DialogsStarted, 1);
-        EXPECT_EQ(DialogsClosed, 1) << "closed by this test's WM_CLOSE only";
+        EXPECT_EQ(DialogsStarted(), 1);
+        EXPECT_EQ(DialogsClosed(), 1) << "closed by this test's WM_CLOSE only";
         EXPECT_TRUE(IsWindowEnabled(host.Main));
         EXPECT_TRUE(Requests.empty()) << "the menu command needs nothing from the host";
     }
@@ -327,7 +317,7 @@ TEST_F(AddInTest, FrameWindowProcPassesOnEverythingElse)
         SCOPED_TRACE(c.Name);
         EXPECT_EQ(CallAtOnce(addIn.FrameWindowProc, host.Main, c.Message, c.WParam, c.LParam), 0);
     }
-    EXPECT_EQ(DialogsStarted, 0);
+    EXPECT_EQ(DialogsStarted(), 0);
     EXPECT_TRUE(Requests.empty());
     EXPECT_EQ(measure.itemWidth, 0u) << "measuring is the host's";
 }
@@ -337,7 +327,7 @@ TEST_F(AddInTest, IdAbove65535NeverMatchesACommand)
     host.NextMenuId = 0x10000 + FirstMenuId;
     LoadQuietly();
     EXPECT_EQ(CallAtOnce(addIn.FrameWindowProc, host.Main, WM_COMMAND, MAKEWPARAM(FirstMenuId, 0), 0), 0);
-    EXPECT_EQ(DialogsStarted, 0);
+    EXPECT_EQ(DialogsStarted(), 0);
 }
 
 // ---- OutWindowProc ---------------------------------------------------------------------
@@ -350,7 +340,7 @@ TEST_F(AddInTest, DoubleClickOnAKnownCodeOpensTheLookupWindowOnIt)
         const char *Label;
     } cases[] = {
         {"A2008", "ML", "A2008"},
-        {"lnk1104", "LINK\\LIB\\DUMPBIN\\EDITBIN", "LNK1104"},
+        {"lnk1104", LinkCategory, "LNK1104"},
     };
     LoadQuietly();
     for (const auto &c : cases) {
@@ -361,7 +351,7 @@ TEST_F(AddInTest, DoubleClickOnAKnownCodeOpensTheLookupWindowOnIt)
         bool opened = false;
         RunModal([&] { result = addIn.OutWindowProc(host.Output, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(30, 8)); },
                  [&] {
-                     HWND window = WaitForWindow("Kestrelview");
+                     HWND window = WaitForWindow(LookupCaption);
                      ASSERT_NE(window, (HWND)NULL);
                      opened = true;
                      EXPECT_EQ(GetWindow(window, GW_OWNER), host.Main) << "owned by the main window, not the output";
@@ -380,9 +370,9 @@ TEST_F(AddInTest, DoubleClickOnAKnownCodeOpensTheLookupWindowOnIt)
                  });
         EXPECT_TRUE(opened);
         EXPECT_EQ(result, 0);
-        ASSERT_FALSE(NumberFieldTexts.empty());
-        EXPECT_EQ(NumberFieldTexts.back(), c.Word) << "the host's text goes to the number field unchanged";
-        EXPECT_EQ(DialogsClosed, 1) << "closed by this test's WM_CLOSE only";
+        ASSERT_FALSE(NumberFieldTexts().empty());
+        EXPECT_EQ(NumberFieldTexts().back(), c.Word) << "the host's text goes to the number field unchanged";
+        EXPECT_EQ(DialogsClosed(), 1) << "closed by this test's WM_CLOSE only";
         ASSERT_EQ(Requests.size(), 1u);
         EXPECT_EQ(Requests[0].Message, (UINT)WM_HOST_GET_WORD);
         EXPECT_EQ(Requests[0].WParam, 256u);
@@ -415,9 +405,9 @@ TEST_F(AddInTest, DoubleClickOnAnythingElseShowsNoWindow)
         // The window ends inside WM_INITDIALOG, so nothing has to close it. (Wine still
         // paints a WS_VISIBLE template once after such an end, where Windows destroys it
         // unshown, so the show itself is not what is checked.)
-        EXPECT_EQ(DialogsStarted, 1) << "the window was opened on the host's text";
-        EXPECT_EQ(DialogsClosed, 0) << "the window stayed open until closed from outside";
-        EXPECT_EQ(FindWindowA(NULL, "Kestrelview"), (HWND)NULL);
+        EXPECT_EQ(DialogsStarted(), 1) << "the window was opened on the host's text";
+        EXPECT_EQ(DialogsClosed(), 0) << "the window stayed open until closed from outside";
+        EXPECT_EQ(FindWindowA(NULL, LookupCaption), (HWND)NULL);
     }
 }
 
@@ -443,7 +433,7 @@ TEST_F(AddInTest, OutWindowProcIgnoresOtherMessages)
         EXPECT_EQ(CallAtOnce(addIn.OutWindowProc, host.Output, c.Message, c.WParam, 0), 0);
     }
     EXPECT_TRUE(Requests.empty()) << "the host is asked only on a double-click";
-    EXPECT_EQ(DialogsStarted, 0);
+    EXPECT_EQ(DialogsStarted(), 0);
 }
 
 // ---- WAAddInUnload ---------------------------------------------------------------------
@@ -648,7 +638,7 @@ TEST_F(AddInTest, EntryPointAcceptsThreadNotificationsAndKeepsTheInstance)
         },
         [&] {
             driverStarted = true;
-            HWND window = WaitForWindow("Kestrelview");
+            HWND window = WaitForWindow(LookupCaption);
             opened = window != NULL;
             if (window != NULL)
                 SendMessageA(window, WM_CLOSE, 0, 0);

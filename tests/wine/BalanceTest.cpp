@@ -27,7 +27,6 @@ using namespace harness;
 
 namespace {
 
-const char LookupCaption[] = "Kestrelview";
 // Objects Wine may still create lazily after round 10 (its font cache, for one). Regions
 // and device contexts are left out of the GDI check: Wine's window manager makes and drops
 // regions as windows come and go, and keeps a cache of device contexts that grows with the
@@ -205,7 +204,7 @@ protected:
         CreateDirectoryA((A.Folder + "Notes").c_str(), NULL);
         CreateDirectoryA(NotesFolderOf(A.Folder).c_str(), NULL);
         for (const char *code : {"A2008", "LNK1104", "MIDL2001"})
-            WriteBytes(NotesFolderOf(A.Folder) + "\\" + code + ".knote", std::string("note\0", 5));
+            WriteBytes(NoteFileOf(A.Folder, code), std::string("note\0", 5));
     }
     void TearDown() override
     {

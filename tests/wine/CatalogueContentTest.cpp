@@ -253,7 +253,7 @@ TEST(CatalogueLookup, RealCatalogueFindsACodeOfEveryTool)
     StartLinkedAddIn();
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [&] {
-                 HWND window = WaitForWindow("Kestrelview");
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  HWND tree = GetDlgItem(window, IDC_CATALOGUE_TREE);
 

@@ -482,7 +482,7 @@ TEST(LookupNumberField, LetsOnlyCodeCharactersThrough)
     StartLinkedAddIn();
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND window = WaitForWindow("Kestrelview");
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  HWND field = GetDlgItem(window, IDC_ERROR_NUMBER);
                  const std::string allowed = "0123456789ACDHIKLMNRTUVWacdhiklmnrtuvw";
@@ -543,25 +543,16 @@ TEST(LookupNumberField, ControlCharactersActOnAPlainEditControl)
     DestroyWindow(edit);
 }
 
-HWND FocusOf(HWND window)
-{
-    GUITHREADINFO info;
-    ZeroMemory(&info, sizeof info);
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info);
-    return info.hwndFocus;
-}
-
 TEST(LookupFind, EnterInAnEmptyNumberFieldSaysNotFoundAndClears)
 {
     StartLinkedAddIn();
     const std::string notes = NotesFolderOf(BinFolder());
     RemoveTree(notes);
     RunModal([] { OpenLookupWindow(NULL, NULL); },
-             [&notes] {
-                 HWND window = WaitForWindow("Kestrelview");
+             [] {
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
-                 ASSERT_TRUE(WriteBytes(notes + "\\A2008.knote", std::string("a note\0", 7)));
+                 ASSERT_TRUE(WriteBytes(NoteFileOf(BinFolder(), "A2008"), std::string("a note\0", 7)));
                  HWND tree = GetDlgItem(window, IDC_CATALOGUE_TREE);
                  HWND field = GetDlgItem(window, IDC_ERROR_NUMBER);
                  Select(tree, FindEntry(tree, MlCategory, "A2008"));
@@ -585,7 +576,7 @@ TEST(LookupFind, EnterInAnEmptyNumberFieldSaysNotFoundAndClears)
                  EXPECT_FALSE(Enabled(window, IDC_SAVE_NOTE));
                  EXPECT_FALSE(Enabled(window, IDC_DELETE_NOTE));
                  EXPECT_EQ(FocusOf(window), field);
-                 EXPECT_TRUE(Exists(notes + "\\A2008.knote")) << "a failed Find touches no note";
+                 EXPECT_TRUE(Exists(NoteFileOf(BinFolder(), "A2008"))) << "a failed Find touches no note";
                  SendMessageA(window, WM_CLOSE, 0, 0);
              });
     RemoveTree(notes);
@@ -598,7 +589,7 @@ TEST(LookupCatalogue, EveryOpeningBuildsTheSameCatalogue)
     for (auto &labels : openings) {
         RunModal([] { OpenLookupWindow(NULL, NULL); },
                  [&labels] {
-                     HWND window = WaitForWindow("Kestrelview");
+                     HWND window = WaitForWindow(LookupCaption);
                      ASSERT_NE(window, (HWND)NULL);
                      HWND tree = GetDlgItem(window, IDC_CATALOGUE_TREE);
                      for (HTREEITEM category : Children(tree, NULL)) {
@@ -632,7 +623,7 @@ TEST(LookupCatalogue, TheLoadedAddInReadsTheModulesBesideIt)
     const DWORD command = host.NextMenuId - 1;
     RunModal([&] { addIn.FrameWindowProc(host.Main, WM_COMMAND, command, 0); },
              [] {
-                 HWND window = WaitForWindow("Kestrelview");
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  HWND tree = GetDlgItem(window, IDC_CATALOGUE_TREE);
                  ASSERT_EQ(Children(tree, NULL).size(), 8u);

@@ -5,13 +5,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <set>
 #include <thread>
 
 namespace harness {
 
-const char *const ModuleNames[8] = {"ML.dll",  "CVTRES.dll", "NMAKE.dll", "link.dll",
-                                    "rcc.dll", "rcw.dll",    "H2INC.dll", "midl.dll"};
+// The modules this tree builds, from messages/counts.tsv (cmake/WineTests.cmake). Another
+// count than Harness.h declares does not compile.
+const char *const ModuleNames[KESTREL_MODULE_COUNT] = {KESTREL_MODULE_FILES};
 
 // ---- folders and files ------------------------------------------------------------
 
@@ -208,61 +210,50 @@ std::string NotesFolderOf(const std::string &addInFolder)
     return addInFolder + "Notes\\" + UserName();
 }
 
-// ---- message modules made by the tests --------------------------------------------
-
-static void Put16(std::string &s, unsigned v)
+std::string NoteFileOf(const std::string &addInFolder, const std::string &code)
 {
-    s += (char)(v & 0xFF);
-    s += (char)((v >> 8) & 0xFF);
+    return NotesFolderOf(addInFolder) + "\\" + code + ".knote";
 }
 
-static void Put32(std::string &s, DWORD v)
+void RemoveNotes(const std::string &addInFolder, const std::vector<std::string> &codes)
 {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
-std::string MakeEntry(const std::string &text)
-{
-    std::string body = text;
-    body += '\0';
-    while ((body.size() + 4) % 4 != 0)
-        body += '\0';
-    std::string entry;
-    Put16(entry, (unsigned)(body.size() + 4));
-    Put16(entry, 0);
-    return entry + body;
-}
-
-std::string MakeUtf16Entry(const std::string &text)
-{
-    std::string body;
-    for (char c : text)
-        Put16(body, (unsigned char)c);
-    Put16(body, 0);
-    while (body.size() % 4 != 0)
-        body += '\0';
-    std::string entry;
-    Put16(entry, (unsigned)(body.size() + 4));
-    Put16(entry, 1);
-    return entry + body;
-}
-
-std::string MakeMessageTable(const std::vector<TableBlock> &blocks)
-{
-    std::string table;
-    Put32(table, (DWORD)blocks.size());
-    DWORD offset = 4 + 12 * (DWORD)blocks.size();
-    std::string entries;
-    for (const TableBlock &block : blocks) {
-        Put32(table, block.LowId);
-        Put32(table, block.LowId + (DWORD)block.Entries.size() - 1);
-        Put32(table, offset + (DWORD)entries.size());
-        for (const std::string &entry : block.Entries)
-            entries += entry;
+    for (const std::string &code : codes) {
+        DeleteFileA(NoteFileOf(addInFolder, code).c_str());
+        DeleteFileA((NotesFolderOf(addInFolder) + "\\" + code + ".tmp").c_str());
     }
-    return table + entries;
 }
+
+static void CollectPaths(const std::string &folder, const std::string &relative, bool withFolders,
+                         std::vector<std::string> *paths)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (withFolders)
+                paths->push_back(relative + name + "\\");
+            CollectPaths(folder, relative + name + "\\", withFolders, paths);
+        } else {
+            paths->push_back(relative + name);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::vector<std::string> FilesUnder(const std::string &folder, bool withFolders)
+{
+    std::vector<std::string> paths;
+    CollectPaths(folder, "", withFolders, &paths);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// ---- message modules made by the tests --------------------------------------------
 
 static bool UpdateModule(const std::string &path, WORD type, const std::string &bytes)
 {
@@ -603,6 +594,14 @@ void TypeChars(HWND control, const std::string &chars)
         SendMessageA(control, WM_CHAR, c, 1);
 }
 
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info);
+    return info.hwndFocus;
+}
+
 std::vector<HTREEITEM> Children(HWND tree, HTREEITEM parent)
 {
     std::vector<HTREEITEM> items;
@@ -662,6 +661,71 @@ ResourceCounts CountResources()
     counts.Handles = 0;
     GetProcessHandleCount(GetCurrentProcess(), &counts.Handles);
     return counts;
+}
+
+// ---- messages sent to this thread's windows ------------------------------------------
+
+static std::mutex SentLock;
+static std::vector<SentMessage> SentLog;
+static HHOOK SentHook = NULL;
+
+static bool IsDialogBox(HWND window)
+{
+    char className[32] = {0};
+    GetClassNameA(window, className, sizeof className);
+    return strcmp(className, "#32770") == 0;
+}
+
+static LRESULT CALLBACK RecordSent(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *call = (const CWPSTRUCT *)lParam;
+    static const UINT Recorded[] = {WM_INITDIALOG, WM_SHOWWINDOW, WM_WINDOWPOSCHANGED,
+                                    WM_SETTEXT,    WM_COMMAND,    WM_CLOSE};
+    if (code == HC_ACTION && std::find(std::begin(Recorded), std::end(Recorded), call->message) != std::end(Recorded)) {
+        bool child = (GetWindowLongA(call->hwnd, GWL_STYLE) & WS_CHILD) != 0;
+        SentMessage sent{call->hwnd, call->message, call->wParam, "", "", IsWindowVisible(call->hwnd) != FALSE,
+                         IsDialogBox(call->hwnd), 0};
+        if (call->message == WM_WINDOWPOSCHANGED)
+            sent.WParam = ((const WINDOWPOS *)call->lParam)->flags;
+        if (call->message == WM_SETTEXT && call->lParam != 0)
+            sent.Text = (const char *)call->lParam;
+        if (child && IsDialogBox(GetParent(call->hwnd)))
+            sent.DialogItem = GetDlgCtrlID(call->hwnd);
+        // Read before the lock is taken: reading it sends the window messages, which come
+        // through this hook again.
+        if (!child)
+            sent.Caption = Text(call->hwnd);
+        std::lock_guard<std::mutex> hold(SentLock);
+        SentLog.push_back(sent);
+    }
+    return CallNextHookEx(SentHook, code, wParam, lParam);
+}
+
+bool StartRecordingSent()
+{
+    ClearSent();
+    if (SentHook == NULL)
+        SentHook = SetWindowsHookExA(WH_CALLWNDPROC, RecordSent, NULL, GetCurrentThreadId());
+    return SentHook != NULL;
+}
+
+void StopRecordingSent()
+{
+    if (SentHook != NULL)
+        UnhookWindowsHookEx(SentHook);
+    SentHook = NULL;
+}
+
+void ClearSent()
+{
+    std::lock_guard<std::mutex> hold(SentLock);
+    SentLog.clear();
+}
+
+std::vector<SentMessage> SentMessages()
+{
+    std::lock_guard<std::mutex> hold(SentLock);
+    return SentLog;
 }
 
 // ---- flushing posted messages ----------------------------------------------------------

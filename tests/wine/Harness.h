@@ -10,9 +10,17 @@
 #include <type_traits>
 #include <vector>
 
+#include "tests/MessageTableBytes.h"
 #include "tools/KestrelHost/StdcallCheck.h"
 
 namespace harness {
+
+// ---- what the add-in shows, as the tests expect it (the add-in keeps its own) ---------
+// The lookup window's caption, which is also the name the add-in gives the host and the
+// About window's title.
+const char LookupCaption[] = "Kestrelview";
+// The LINK tool's category in the catalogue and note trees.
+const char LinkCategory[] = "LINK\\LIB\\DUMPBIN\\EDITBIN";
 
 // ---- folders and files ------------------------------------------------------------
 std::string BinFolder();                          // the test program's folder, with "\"
@@ -40,17 +48,16 @@ std::string NewAddInFolder(const std::string &tag, bool withModules = true);
 
 // The notes folder the add-in uses for `addInFolder` and the current user.
 std::string NotesFolderOf(const std::string &addInFolder);
+// The note file of `code` in that folder.
+std::string NoteFileOf(const std::string &addInFolder, const std::string &code);
+// Deletes the note files of `codes` there, and the temporary files their saves write first.
+void RemoveNotes(const std::string &addInFolder, const std::vector<std::string> &codes);
+// The files under `folder` (which ends in "\"), by their paths relative to it, sorted; with
+// `withFolders` the folders too, each path ending in "\".
+std::vector<std::string> FilesUnder(const std::string &folder, bool withFolders = false);
 
 // ---- message modules made by the tests --------------------------------------------
-// Bytes of a message table: blocks of (low id, texts); each text an 8-bit entry unless it
-// is marked UTF-16 by MakeUtf16Entry.
-struct TableBlock {
-    DWORD LowId;
-    std::vector<std::string> Entries; // raw entry bytes, header included
-};
-std::string MakeEntry(const std::string &text);      // 8-bit entry, zero and padding
-std::string MakeUtf16Entry(const std::string &text); // UTF-16 entry of ASCII text
-std::string MakeMessageTable(const std::vector<TableBlock> &blocks);
+// The table bytes are built by tests/MessageTableBytes.h.
 
 // Writes a resource-only module holding `table` as message table 1 (UpdateResource on a
 // copy of a built module), at `path`. Returns false on failure.
@@ -151,6 +158,31 @@ std::string AnswerNextMessageBox(int answer, DWORD timeoutMs = 5000);
 std::string PressButton(HWND dialog, int id, const std::vector<int> &answers = {IDOK});
 // Types characters into a control as WM_CHAR messages.
 void TypeChars(HWND control, const std::string &chars);
+// The control that has the focus on `window`'s thread.
+HWND FocusOf(HWND window);
+
+// ---- messages sent to this thread's windows ---------------------------------------
+// A message as a WH_CALLWNDPROC hook sees it, before the window's procedure does; the
+// window's state is read then, since it may be gone when the test looks.
+struct SentMessage {
+    HWND Window;
+    UINT Message;
+    WPARAM WParam;       // for WM_WINDOWPOSCHANGED, the WINDOWPOS flags instead
+    std::string Text;    // WM_SETTEXT's text
+    std::string Caption; // a top-level window's caption as the message came; "" for a child
+    bool Visible;        // the window was visible
+    bool Dialog;         // the window is a dialog box (a message box is one too)
+    int DialogItem;      // its control id when it is a control of a dialog box; 0 otherwise
+};
+// Records, from now until StopRecordingSent, the messages by which a window's life and
+// texts can be followed (WM_INITDIALOG, WM_SHOWWINDOW, WM_WINDOWPOSCHANGED, WM_SETTEXT,
+// WM_COMMAND, WM_CLOSE) sent to windows of the calling thread, from this thread or another.
+// Clears an earlier record first. One recording at a time; false when the hook failed.
+bool StartRecordingSent();
+void StopRecordingSent();
+void ClearSent();
+// What has been recorded so far; safe from any thread.
+std::vector<SentMessage> SentMessages();
 
 // Tree access (8-bit texts).
 std::vector<HTREEITEM> Children(HWND tree, HTREEITEM parent); // parent NULL: roots

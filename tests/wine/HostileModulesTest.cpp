@@ -18,32 +18,6 @@ using namespace harness;
 
 namespace {
 
-// ---- building message-table bytes by hand -------------------------------------------------
-
-std::string U16(unsigned v)
-{
-    std::string s;
-    s += (char)(v & 0xFF);
-    s += (char)((v >> 8) & 0xFF);
-    return s;
-}
-
-std::string U32(DWORD v)
-{
-    return U16(v & 0xFFFF) + U16(v >> 16);
-}
-
-std::string Block(DWORD low, DWORD high, DWORD offset)
-{
-    return U32(low) + U32(high) + U32(offset);
-}
-
-// An entry header with any length and flags, followed by `text` as it is (no zero added).
-std::string RawEntry(unsigned length, unsigned flags, const std::string &text)
-{
-    return U16(length) + U16(flags) + text;
-}
-
 // A well-formed table of one block of 8-bit entries starting at `low`.
 std::string OneBlock(DWORD low, const std::vector<std::string> &texts)
 {
@@ -112,38 +86,38 @@ std::vector<HostileModule> Cases()
         add("CutAfterBlockHeaders", FileKind::Table, table.substr(0, 16), {});
     }
     add("CutInsideSecondBlockHeader", FileKind::Table,
-        U32(2) + Block(1000, 1000, 28) + Block(2000, 2000, 28).substr(0, 6), {});
+        U32(2) + BlockHeader(1000, 1000, 28) + BlockHeader(2000, 2000, 28).substr(0, 6), {});
     add("OnlyTheBlockCount", FileKind::Table, U32(1), {});
     add("TwoBytes", FileKind::Table, std::string("\x01\x00", 2), {});
     add("ZeroBlocks", FileKind::Table, U32(0) + MakeEntry(Good1), {});
 
     // ---- offsets outside the resource ------------------------------------------------------
-    add("BlockOffsetFarOutside", FileKind::Table, U32(1) + Block(1000, 1001, 0x7FFFFFF0), {});
-    add("BlockOffsetAllOnes", FileKind::Table, U32(1) + Block(1000, 1000, 0xFFFFFFFF) + MakeEntry(Good1), {});
+    add("BlockOffsetFarOutside", FileKind::Table, U32(1) + BlockHeader(1000, 1001, 0x7FFFFFF0), {});
+    add("BlockOffsetAllOnes", FileKind::Table, U32(1) + BlockHeader(1000, 1000, 0xFFFFFFFF) + MakeEntry(Good1), {});
     add("BlockOffsetJustPastTheEnd", FileKind::Table,
-        U32(1) + Block(1000, 1000, 16 + (DWORD)MakeEntry(Good1).size()) + MakeEntry(Good1), {});
+        U32(1) + BlockHeader(1000, 1000, 16 + (DWORD)MakeEntry(Good1).size()) + MakeEntry(Good1), {});
     // The count's own bytes read as an entry: length 1, too short for a header.
-    add("BlockOffsetZero", FileKind::Table, U32(1) + Block(1000, 1000, 0) + MakeEntry(Good1), {});
+    add("BlockOffsetZero", FileKind::Table, U32(1) + BlockHeader(1000, 1000, 0) + MakeEntry(Good1), {});
     // A later block pointing outside ends the walk; what came before stays listed.
     add("SecondBlockOffsetOutside", FileKind::Table,
-        U32(2) + Block(1000, 1000, 28) + Block(2000, 2000, 0x10000) + MakeEntry(Good1), {Good("A1000", 1)});
+        U32(2) + BlockHeader(1000, 1000, 28) + BlockHeader(2000, 2000, 0x10000) + MakeEntry(Good1), {Good("A1000", 1)});
 
     // ---- counts and ranges that overflow -----------------------------------------------
     // HighId far below LowId: the range "wraps" to four billion entries; the walk must
     // stop at the end of the bytes. The system formatter finds neither id in the block's
     // range, so neither can be shown.
     add("HighIdBelowLowId", FileKind::Table,
-        U32(1) + Block(1000, 5, 16) + MakeEntry(Good1) + MakeEntry(Good2),
+        U32(1) + BlockHeader(1000, 5, 16) + MakeEntry(Good1) + MakeEntry(Good2),
         {Unreadable("A1000"), Unreadable("A1001")});
     add("EmptyRangeThenBlock", FileKind::Table,
-        U32(2) + Block(1000, 999, 28) + Block(2000, 2000, 28) + MakeEntry(Good1), {Good("A2000", 1)});
+        U32(2) + BlockHeader(1000, 999, 28) + BlockHeader(2000, 2000, 28) + MakeEntry(Good1), {Good("A2000", 1)});
     // Twelve zero bytes stand where the second block header would be: a block 0..0 at
     // offset 0, whose "entry" is the count itself and far too long.
     add("BlockCountAllOnes", FileKind::Table,
-        U32(0xFFFFFFFF) + Block(1000, 1000, 28) + std::string(12, '\0') + MakeEntry(Good1), {Good("A1000", 1)});
+        U32(0xFFFFFFFF) + BlockHeader(1000, 1000, 28) + std::string(12, '\0') + MakeEntry(Good1), {Good("A1000", 1)});
     add("BlockCountAllOnesNothingElse", FileKind::Table, U32(0xFFFFFFFF), {});
     add("IdsWrapPastTheTop", FileKind::Table,
-        U32(1) + Block(0xFFFFFFFF, 0, 16) + MakeEntry(Good1) + MakeEntry(Good2),
+        U32(1) + BlockHeader(0xFFFFFFFF, 0, 16) + MakeEntry(Good1) + MakeEntry(Good2),
         {Unreadable("A-1"), Unreadable("A0")});
     add("NegativeIds", FileKind::Table, OneBlock(0xFFFFFFFE, {Good1, Good2}), {Good("A-2", 1), Good("A-1", 2)});
     add("DuplicateIdsInTwoBlocks", FileKind::Table,
@@ -153,22 +127,22 @@ std::vector<HostileModule> Cases()
 
     // ---- entry lengths ---------------------------------------------------------------------
     add("EntryLengthZero", FileKind::Table,
-        U32(1) + Block(1000, 1001, 16) + MakeEntry(Good1) + RawEntry(0, 0, ""), {Good("A1000", 1)});
-    add("EntryLengthZeroAlone", FileKind::Table, U32(1) + Block(1000, 1000, 16) + RawEntry(0, 0, ""), {});
-    add("EntryLengthTwo", FileKind::Table, U32(1) + Block(1000, 1000, 16) + RawEntry(2, 0, "1 x\x95"), {});
+        U32(1) + BlockHeader(1000, 1001, 16) + MakeEntry(Good1) + RawEntry(0, 0, ""), {Good("A1000", 1)});
+    add("EntryLengthZeroAlone", FileKind::Table, U32(1) + BlockHeader(1000, 1000, 16) + RawEntry(0, 0, ""), {});
+    add("EntryLengthTwo", FileKind::Table, U32(1) + BlockHeader(1000, 1000, 16) + RawEntry(2, 0, "1 x\x95"), {});
     add("EntryLengthBeyondTheResource", FileKind::Table,
-        U32(1) + Block(1000, 1002, 16) + MakeEntry(Good1) + RawEntry(0xFFF0, 0, "1 long\x95\r\nd") +
+        U32(1) + BlockHeader(1000, 1002, 16) + MakeEntry(Good1) + RawEntry(0xFFF0, 0, "1 long\x95\r\nd") +
             MakeEntry(Good3),
         {Good("A1000", 1)});
     add("FirstEntryLengthBeyondTheResource", FileKind::Table,
-        U32(1) + Block(1000, 1000, 16) + RawEntry(0x7FFF, 0, Good1 + '\0'), {});
+        U32(1) + BlockHeader(1000, 1000, 16) + RawEntry(0x7FFF, 0, Good1 + '\0'), {});
     // A zero word before an entry: the walk lists the entry two bytes on, but the system
     // formatter reads the zero as the entry's length, so its text cannot be had.
     add("ZeroWordBeforeEntry", FileKind::Table,
-        U32(1) + Block(1000, 1001, 16) + MakeEntry(Good1) + U16(0) + MakeEntry(Good2),
+        U32(1) + BlockHeader(1000, 1001, 16) + MakeEntry(Good1) + U16(0) + MakeEntry(Good2),
         {Good("A1000", 1), Unreadable("A1001")});
     add("TextWithoutZeroInsideItsEntry", FileKind::Table,
-        U32(1) + Block(1000, 1000, 16) + RawEntry(4 + 12, 0, "1 ab\x95\r\ncdefgh"), {Unreadable("A1000")});
+        U32(1) + BlockHeader(1000, 1000, 16) + RawEntry(4 + 12, 0, "1 ab\x95\r\ncdefgh"), {Unreadable("A1000")});
     add("Utf16EntryEndsItsBlock", FileKind::Table,
         MakeMessageTable({{1000, {MakeEntry(Good1), MakeUtf16Entry("1 wide\x95\r\nw"), MakeEntry(Good2)}},
                           {2000, {MakeEntry(Good3)}}}),
@@ -262,7 +236,7 @@ TEST_P(HostileModules, HostStaysUpAndShowsOnlyWhatCanBeRead)
     int result = -1;
     RunModal([&] { result = addIn.FrameWindowProc(host.Main, WM_COMMAND, command, 0); },
              [&] {
-                 HWND window = WaitForWindow("Kestrelview");
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL) << "the lookup window did not open";
                  HWND tree = GetDlgItem(window, IDC_CATALOGUE_TREE);
                  EXPECT_EQ(Children(tree, NULL).size(), 8u);

@@ -25,9 +25,7 @@ using namespace harness;
 
 namespace {
 
-const char LookupCaption[] = "Kestrelview";
 const char BrowserCaption[] = "Note Browser";
-const char LinkCategory[] = "LINK\\LIB\\DUMPBIN\\EDITBIN";
 const char Question[] = "Are you sure you want to delete the note for error: ";
 
 // ---- the add-in folder as files -------------------------------------------------------
@@ -36,35 +34,22 @@ const char Question[] = "Are you sure you want to delete the note for error: ";
 // only), "<folder>" for a folder.
 typedef std::map<std::string, std::string> Listing;
 
-void Collect(const std::string &folder, const std::string &relative, Listing *listing)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string path = relative + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            (*listing)[path] = "<folder>";
-            Collect(folder, path + "\\", listing);
-        } else if (name.size() > 4 && name.substr(name.size() - 4) == ".dll") {
-            (*listing)[path] = "<module of " + std::to_string(found.nFileSizeLow) + " bytes>";
-        } else {
-            std::string bytes;
-            ReadBytes(folder + path, &bytes);
-            (*listing)[path] = bytes.size() > 200 ? "<" + std::to_string(bytes.size()) + " bytes>" : bytes;
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
 Listing ListFolder(const std::string &folder)
 {
     Listing listing;
-    Collect(folder, "", &listing);
+    for (const std::string &path : FilesUnder(folder, true)) {
+        if (path.back() == '\\') {
+            listing[path.substr(0, path.size() - 1)] = "<folder>";
+        } else if (path.size() > 4 && path.substr(path.size() - 4) == ".dll") {
+            WIN32_FILE_ATTRIBUTE_DATA data = {};
+            GetFileAttributesExA((folder + path).c_str(), GetFileExInfoStandard, &data);
+            listing[path] = "<module of " + std::to_string(data.nFileSizeLow) + " bytes>";
+        } else {
+            std::string bytes;
+            ReadBytes(folder + path, &bytes);
+            listing[path] = bytes.size() > 200 ? "<" + std::to_string(bytes.size()) + " bytes>" : bytes;
+        }
+    }
     return listing;
 }
 
@@ -392,7 +377,7 @@ TEST_P(FailedNoteWrites, AreToldAndChangeNothing)
     const FailureCase &c = GetParam();
     const std::string old("old note\0", 9);
     const std::string notes = NotesFolderOf(Folder);
-    const std::string path = notes + "\\A2008.knote";
+    const std::string path = NoteFileOf(Folder, "A2008");
     if (c.NoteExists) {
         PutNote(Folder, "A2008.knote", old);
     } else {
@@ -496,7 +481,7 @@ TEST_P(DeepFolders, NothingFaultsAndNothingIsWrittenOutsideTheNotes)
     std::string folder = DeepAddInFolder(root, deep.Length);
     ASSERT_EQ(folder.size(), deep.Length) << "could not lay out the folder";
     std::string notes = NotesFolderOf(folder);
-    std::string note = notes + "\\A2008.knote";
+    std::string note = NoteFileOf(folder, "A2008");
     Listing before = ListFolder(root);
 
     Session s;
@@ -554,7 +539,7 @@ TEST(DeepFolderBoundary, NotePathOfTheLongestLengthIsWritten)
     std::string root = NewTempFolder("deep");
     std::string folder = DeepAddInFolder(root, 237);
     ASSERT_EQ(folder.size(), 237u);
-    std::string note = NotesFolderOf(folder) + "\\A2008.knote";
+    std::string note = NoteFileOf(folder, "A2008");
     ASSERT_EQ(note.size(), 259u);
     Session s;
     ASSERT_TRUE(s.Start(folder));
@@ -691,16 +676,18 @@ TEST_F(HostileNotes, BrowserListsNoteNamesAndLeavesOutTheRest)
 
 // ---- the host's answers ------------------------------------------------------------------
 
-// Counts the lookup window being shown, and the messages of any dialog's modal loop, on
-// this thread.
-int LookupShown, DialogLoopMessages;
-LRESULT CALLBACK WatchShowing(int code, WPARAM wParam, LPARAM lParam)
+// How often the lookup window was shown, of the messages sent on this thread since the
+// record was cleared.
+int LookupShown()
 {
-    const CWPSTRUCT *message = (const CWPSTRUCT *)lParam;
-    if (code == HC_ACTION && message->message == WM_SHOWWINDOW && message->wParam && Text(message->hwnd) == LookupCaption)
-        ++LookupShown;
-    return CallNextHookEx(NULL, code, wParam, lParam);
+    int shown = 0;
+    for (const SentMessage &sent : SentMessages())
+        shown += sent.Message == WM_SHOWWINDOW && sent.WParam != 0 && sent.Caption == LookupCaption;
+    return shown;
 }
+
+// Counts the messages of any dialog's modal loop on this thread.
+int DialogLoopMessages;
 LRESULT CALLBACK WatchDialogLoop(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == MSGF_DIALOGBOX)
@@ -751,9 +738,8 @@ TEST_F(HostileNotes, OutputAnswerThatFillsTheWholeBufferOpensNothing)
     Listing before = ListFolder(Folder);
     ASSERT_TRUE(S.Start(Folder));
     HostOutputProc = (WNDPROC)SetWindowLongPtrA(S.Host.Output, GWLP_WNDPROC, (LONG_PTR)InspectWordRequest);
-    HHOOK showing = SetWindowsHookExA(WH_CALLWNDPROC, WatchShowing, NULL, GetCurrentThreadId());
+    ASSERT_TRUE(StartRecordingSent());
     HHOOK loop = SetWindowsHookExA(WH_MSGFILTER, WatchDialogLoop, NULL, GetCurrentThreadId());
-    ASSERT_NE(showing, (HHOOK)NULL);
     ASSERT_NE(loop, (HHOOK)NULL);
 
     // First a known code, to show that the watches see the window when it does open.
@@ -765,13 +751,14 @@ TEST_F(HostileNotes, OutputAnswerThatFillsTheWholeBufferOpensNothing)
                  EXPECT_EQ(ControlText(window, IDC_ERROR_NUMBER), "A2008");
                  PostMessageA(window, WM_CLOSE, 0, 0);
              });
-    EXPECT_EQ(LookupShown, 1);
+    EXPECT_EQ(LookupShown(), 1);
     EXPECT_GT(DialogLoopMessages, 0);
 
     // 256 letters and no terminator: not a code, so the window ends during its start. It
     // must return by itself, with nobody closing anything, and never run as a window.
     S.Host.FillWithoutZero = true;
-    LookupShown = DialogLoopMessages = 0;
+    ClearSent();
+    DialogLoopMessages = 0;
     Seen = WordRequest();
     int result = -1;
     WithinSeconds(10, [&] { result = S.Module.OutWindowProc(S.Host.Output, WM_LBUTTONDBLCLK, 0, 0); });
@@ -780,7 +767,7 @@ TEST_F(HostileNotes, OutputAnswerThatFillsTheWholeBufferOpensNothing)
     EXPECT_EQ(WaitForWindow(LookupCaption, 0, false), (HWND)NULL) << "a lookup window of this process is left";
     // Wine shows a dialog whose template is visible right after its start even when the
     // start ended it (Windows destroys it first); printed, not checked.
-    printf("lookup window shown by Wine before it ended: %d time(s)\n", LookupShown);
+    printf("lookup window shown by Wine before it ended: %d time(s)\n", LookupShown());
     EXPECT_EQ(Seen.Requests, 1);
     EXPECT_EQ(Seen.Size, 256u);
     EXPECT_TRUE(Seen.ZeroOnArrival);
@@ -790,7 +777,7 @@ TEST_F(HostileNotes, OutputAnswerThatFillsTheWholeBufferOpensNothing)
     for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDBLCLK, WM_KEYDOWN, WM_CHAR})
         EXPECT_EQ(S.Module.OutWindowProc(S.Host.Output, message, 0, 0), 0);
     EXPECT_EQ(Seen.Requests, 0);
-    UnhookWindowsHookEx(showing);
+    StopRecordingSent();
     UnhookWindowsHookEx(loop);
     SetWindowLongPtrA(S.Host.Output, GWLP_WNDPROC, (LONG_PTR)HostOutputProc);
     // Each start of the lookup window makes the notes folders, and nothing else.
@@ -813,7 +800,7 @@ TEST(HostBuffers, GetWAAddInDataWritesOnlyItsTexts)
     memset(name, Canary, sizeof name);
     memset(description, Canary, sizeof description);
     addIn.GetWAAddInData((char *)name + Guard, (char *)description + Guard);
-    EXPECT_STREQ((char *)name + Guard, "Kestrelview");
+    EXPECT_STREQ((char *)name + Guard, LookupCaption);
     EXPECT_STREQ((char *)description + Guard, "Kestrel version: 3.0");
     auto untouched = [&](const unsigned char *area, size_t textEnd) {
         for (size_t i = 0; i < sizeof name; ++i) {
@@ -823,7 +810,7 @@ TEST(HostBuffers, GetWAAddInDataWritesOnlyItsTexts)
         }
         return true;
     };
-    EXPECT_TRUE(untouched(name, strlen("Kestrelview")));
+    EXPECT_TRUE(untouched(name, strlen(LookupCaption)));
     EXPECT_TRUE(untouched(description, strlen("Kestrel version: 3.0")));
     addIn.Close();
     RemoveTree(folder);

@@ -12,7 +12,7 @@ TEST(LookupSmoke, OpensOnTheBuiltCatalogueAndFindsACode)
     StartLinkedAddIn();
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND window = WaitForWindow("Kestrelview");
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  HWND tree = GetDlgItem(window, IDC_CATALOGUE_TREE);
                  EXPECT_EQ(Children(tree, NULL).size(), 8u);

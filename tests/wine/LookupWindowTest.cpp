@@ -4,7 +4,6 @@
 // on a second thread (harness::RunModal).
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,77 +16,15 @@ using namespace harness;
 
 namespace {
 
-const char Caption[] = "Kestrelview";
-const char LinkCategory[] = "LINK\\LIB\\DUMPBIN\\EDITBIN";
 const char NotFoundText[] = "Could not find error number\r\n\r\nPlease check the error number and try again";
-const char *const NoteCodes[] = {"LNK1104", "A2008"};
+const std::vector<std::string> NoteCodes = {"LNK1104", "A2008"};
 
-std::string UserNotesFolder() { return BinFolder() + "Notes\\" + UserName() + "\\"; }
-std::string NotePath(const std::string &code) { return UserNotesFolder() + code + ".knote"; }
-
-void ClearOurNotes()
-{
-    for (const char *code : NoteCodes) {
-        DeleteFileA(NotePath(code).c_str());
-        DeleteFileA((UserNotesFolder() + code + ".tmp").c_str());
-    }
-}
-
-// What the window's own thread was sent, recorded by a WH_CALLWNDPROC hook on that thread:
-// sent messages only (WM_COMMAND from the dialog manager, WM_SETTEXT, WM_SHOWWINDOW...).
-struct Sent {
-    HWND Window;
-    UINT Message;
-    WPARAM WParam;
-    std::string Text; // WM_SETTEXT's text
-    bool Visible;     // the receiver's visibility when it was sent
-};
-std::mutex SentLock;
-std::vector<Sent> SentLog;
-HHOOK SentHook;
-
-LRESULT CALLBACK RecordSent(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HC_ACTION) {
-        const CWPSTRUCT *call = (const CWPSTRUCT *)lParam;
-        Sent sent{call->hwnd, call->message, call->wParam, "", IsWindowVisible(call->hwnd) != FALSE};
-        if (call->message == WM_SETTEXT && call->lParam != 0)
-            sent.Text = (const char *)call->lParam;
-        if (call->message == WM_SETTEXT || call->message == WM_COMMAND || call->message == WM_SHOWWINDOW ||
-            call->message == WM_WINDOWPOSCHANGED || call->message == WM_INITDIALOG) {
-            if (call->message == WM_WINDOWPOSCHANGED)
-                sent.WParam = ((const WINDOWPOS *)call->lParam)->flags;
-            std::lock_guard<std::mutex> hold(SentLock);
-            SentLog.push_back(sent);
-        }
-    }
-    return CallNextHookEx(SentHook, code, wParam, lParam);
-}
-
-// Opens the lookup window on this thread with the sent-message log running.
+// Opens the lookup window on this thread with the sent messages recorded.
 void OpenRecorded(const char *code)
 {
-    {
-        std::lock_guard<std::mutex> hold(SentLock);
-        SentLog.clear();
-    }
-    SentHook = SetWindowsHookExA(WH_CALLWNDPROC, RecordSent, NULL, GetCurrentThreadId());
+    StartRecordingSent();
     OpenLookupWindow(NULL, code);
-    UnhookWindowsHookEx(SentHook);
-}
-
-std::vector<Sent> SentSnapshot()
-{
-    std::lock_guard<std::mutex> hold(SentLock);
-    return SentLog;
-}
-
-HWND FocusOf(HWND window)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info);
-    return info.hwndFocus;
+    StopRecordingSent();
 }
 
 HWND Item(HWND window, int id) { return GetDlgItem(window, id); }
@@ -128,7 +65,7 @@ bool WaitUntil(const std::function<bool()> &done, DWORD timeoutMs = 3000)
 
 int CommandsSent(HWND window, int id, size_t from = 0)
 {
-    std::vector<Sent> sent = SentSnapshot();
+    std::vector<SentMessage> sent = SentMessages();
     int count = 0;
     for (size_t i = from; i < sent.size(); ++i)
         if (sent[i].Window == window && sent[i].Message == WM_COMMAND && LOWORD(sent[i].WParam) == id)
@@ -171,9 +108,9 @@ protected:
     void SetUp() override
     {
         StartLinkedAddIn();
-        ClearOurNotes();
+        RemoveNotes(BinFolder(), NoteCodes);
     }
-    void TearDown() override { ClearOurNotes(); }
+    void TearDown() override { RemoveNotes(BinFolder(), NoteCodes); }
 };
 
 } // namespace
@@ -184,7 +121,7 @@ TEST_F(LookupWindow, OpensOnTheCatalogueWithEmptyFieldsAndItsSystemMenu)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  HWND tree = Tree(window);
                  std::vector<HTREEITEM> roots = Children(tree, NULL);
@@ -229,7 +166,7 @@ TEST_F(LookupWindow, EnterInAnEmptyNumberFieldShowsTheNotFoundBox)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  std::string caption;
                  EXPECT_EQ(FindExpectingFailure(window, &caption), NotFoundText);
@@ -261,7 +198,7 @@ TEST_F(LookupWindow, TypedCodesAreFilteredAndUpperCased)
     };
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  HWND field = Item(window, IDC_ERROR_NUMBER);
                  for (const Case &c : cases) {
@@ -278,7 +215,7 @@ TEST_F(LookupWindow, TypingAndEnterFindsAndSelectsTheEntry)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  HWND field = Item(window, IDC_ERROR_NUMBER);
                  TypeChars(field, "lnk1104");
@@ -306,7 +243,7 @@ TEST_F(LookupWindow, TheEnterKeyInTheNumberFieldIsFind)
 {
     RunModal([] { OpenRecorded(NULL); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  HWND field = Item(window, IDC_ERROR_NUMBER);
                  ASSERT_EQ(FocusOf(window), field);
@@ -326,10 +263,10 @@ TEST_F(LookupWindow, TheEnterKeyInTheNumberFieldIsFind)
 
 TEST_F(LookupWindow, SelectingACategoryAfterAnEntryClearsTheFieldsAndButtons)
 {
-    ASSERT_TRUE(WriteBytes(NotePath("LNK1104"), std::string("kept", 5)));
+    ASSERT_TRUE(WriteBytes(NoteFileOf(BinFolder(), "LNK1104"), std::string("kept", 5)));
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  HWND tree = Tree(window);
                  HTREEITEM entry = FindEntry(tree, LinkCategory, "LNK1104");
@@ -352,10 +289,10 @@ TEST_F(LookupWindow, SelectingACategoryAfterAnEntryClearsTheFieldsAndButtons)
 
 TEST_F(LookupWindow, AFailedFindAfterASuccessfulOneClearsAndSelectsTheNumber)
 {
-    ASSERT_TRUE(WriteBytes(NotePath("LNK1104"), std::string("kept", 5)));
+    ASSERT_TRUE(WriteBytes(NoteFileOf(BinFolder(), "LNK1104"), std::string("kept", 5)));
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  HWND field = Item(window, IDC_ERROR_NUMBER);
                  SetControlText(window, IDC_ERROR_NUMBER, "LNK1104");
@@ -386,13 +323,13 @@ TEST_F(LookupWindow, FindingTheSelectedEntryAfterAFailureShowsItAgain)
 {
     for (bool withNote : {false, true}) {
         SCOPED_TRACE(withNote ? "with a note file" : "without a note file");
-        ClearOurNotes();
+        RemoveNotes(BinFolder(), NoteCodes);
         if (withNote) {
-            ASSERT_TRUE(WriteBytes(NotePath("LNK1104"), std::string("kept", 5)));
+            ASSERT_TRUE(WriteBytes(NoteFileOf(BinFolder(), "LNK1104"), std::string("kept", 5)));
         }
         RunModal([] { OpenRecorded(NULL); },
                  [withNote] {
-                     HWND window = WaitForWindow(Caption);
+                     HWND window = WaitForWindow(LookupCaption);
                      ASSERT_NE(window, (HWND)NULL);
                      SetControlText(window, IDC_ERROR_NUMBER, "LNK1104");
                      SendCommand(window, IDC_FIND);
@@ -423,7 +360,7 @@ TEST_F(LookupWindow, OpeningWithAKnownCodeSelectsItAndKeepsTheGivenText)
 {
     RunModal([] { OpenRecorded("a2008"); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  EXPECT_EQ(Selected(window), FindEntry(Tree(window), "ML", "A2008"));
                  EXPECT_EQ(ControlText(window, IDC_TYPE), "Non Fatal");
@@ -433,7 +370,7 @@ TEST_F(LookupWindow, OpeningWithAKnownCodeSelectsItAndKeepsTheGivenText)
                  // (The field shows it upper-cased: ES_UPPERCASE applies to set text too.)
                  HWND field = Item(window, IDC_ERROR_NUMBER);
                  std::vector<std::string> texts;
-                 for (const Sent &sent : SentSnapshot())
+                 for (const SentMessage &sent : SentMessages())
                      if (sent.Window == field && sent.Message == WM_SETTEXT)
                          texts.push_back(sent.Text);
                  EXPECT_EQ(texts, (std::vector<std::string>{"A2008", "a2008"}));
@@ -449,13 +386,13 @@ TEST_F(LookupWindow, OpeningWithAnUnknownCodeEndsUnseen)
         DWORD start = GetTickCount();
         RunModal([code] { OpenRecorded(code); },
                  [] {
-                     EXPECT_EQ(WaitForWindow(Caption, 500), (HWND)NULL);
+                     EXPECT_EQ(WaitForWindow(LookupCaption, 500), (HWND)NULL);
                      EXPECT_EQ(WaitForMessageBox(100), (HWND)NULL);
                  });
         EXPECT_LT(GetTickCount() - start, 5000u);
         HWND dialog = NULL;
         bool shown = false;
-        for (const Sent &sent : SentSnapshot()) {
+        for (const SentMessage &sent : SentMessages()) {
             if (sent.Message == WM_INITDIALOG)
                 dialog = sent.Window;
             if (sent.Window != dialog || dialog == NULL)
@@ -489,7 +426,7 @@ TEST_F(LookupWindow, OnTopTogglesTopmostAndItsCheckMark)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  DropTreeToolTip(window);
                  HMENU menu = GetSystemMenu(window, FALSE);
@@ -509,7 +446,7 @@ TEST_F(LookupWindow, OnTopTogglesTopmostAndItsCheckMark)
              });
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  EXPECT_EQ(MenuCheck(window), 0);
                  EXPECT_FALSE(Topmost(window));
@@ -525,7 +462,7 @@ TEST_F(LookupWindow, EscapeLeavesTheWindowOpen)
 {
     RunModal([] { OpenRecorded(NULL); },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  SendMessageA(window, WM_COMMAND, IDCANCEL, 0);
                  Sync(window);
@@ -539,7 +476,7 @@ TEST_F(LookupWindow, EscapeLeavesTheWindowOpen)
                      HWND control = Item(window, id);
                      SendMessageA(window, WM_NEXTDLGCTL, (WPARAM)control, TRUE);
                      ASSERT_EQ(FocusOf(window), control);
-                     size_t before = SentSnapshot().size();
+                     size_t before = SentMessages().size();
                      PostMessageA(control, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
                      PostMessageA(control, WM_KEYUP, VK_ESCAPE, 0xC0010001);
                      // the key did reach the dialog manager, as IDCANCEL
@@ -560,7 +497,7 @@ TEST_F(LookupWindow, CloseEndsTheWindow)
                  returned = true;
              },
              [] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  SendMessageA(window, WM_CLOSE, 0, 0);
                  EXPECT_TRUE(WaitForClose(window));
@@ -574,7 +511,7 @@ TEST_F(LookupWindow, EveryOpeningBuildsTheSameCatalogue)
     for (int opening = 0; opening < 2; ++opening)
         RunModal([] { OpenLookupWindow(NULL, NULL); },
                  [&counts] {
-                     HWND window = WaitForWindow(Caption);
+                     HWND window = WaitForWindow(LookupCaption);
                      ASSERT_NE(window, (HWND)NULL);
                      counts.push_back(SendMessageA(Tree(window), TVM_GETCOUNT, 0, 0));
                      SendMessageA(window, WM_CLOSE, 0, 0);

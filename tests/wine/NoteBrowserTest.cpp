@@ -15,23 +15,11 @@ using namespace harness;
 
 namespace {
 
-const char LinkCategory[] = "LINK\\LIB\\DUMPBIN\\EDITBIN";
-
-std::string NotesFolder()
-{
-    return BinFolder() + "Notes\\" + UserName() + "\\";
-}
-
-std::string NotePath(const std::string &code)
-{
-    return NotesFolder() + code + ".knote";
-}
-
 void WriteNote(const std::string &name, const std::string &bytes)
 {
     CreateDirectoryA((BinFolder() + "Notes").c_str(), NULL);
-    CreateDirectoryA(NotesFolder().c_str(), NULL);
-    ASSERT_TRUE(WriteBytes(NotesFolder() + name, bytes)) << name;
+    CreateDirectoryA(NotesFolderOf(BinFolder()).c_str(), NULL);
+    ASSERT_TRUE(WriteBytes(NotesFolderOf(BinFolder()) + "\\" + name, bytes)) << name;
 }
 
 std::vector<std::string> Texts(HWND tree, HTREEITEM parent)
@@ -111,16 +99,16 @@ protected:
     void SetUp() override
     {
         StartLinkedAddIn();
-        RemoveTree(NotesFolder());
+        RemoveTree(NotesFolderOf(BinFolder()));
     }
-    void TearDown() override { RemoveTree(NotesFolder()); }
+    void TearDown() override { RemoveTree(NotesFolderOf(BinFolder())); }
 };
 
 TEST_F(NoteBrowser, WithoutNotesShowsTheSevenCategoriesOnly)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  HWND browser = OpenBrowser(lookup);
                  ASSERT_NE(browser, (HWND)NULL);
@@ -148,7 +136,7 @@ TEST_F(NoteBrowser, ListsEachNoteUnderItsCategoryInTextOrder)
 
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  HWND browser = OpenBrowser(lookup);
                  ASSERT_NE(browser, (HWND)NULL);
@@ -180,7 +168,7 @@ TEST_F(NoteBrowser, ListsEachNoteUnderItsCategoryInTextOrder)
                  SendMessageA(lookup, WM_CLOSE, 0, 0);
              });
     for (const char *name : {"ABCDEFGHIJKLMNOPQRST.knote", "LNK1234567890123.knote", ".knote", "X1.knote"})
-        EXPECT_EQ(FileBytes(NotesFolder() + name), "junk") << name;
+        EXPECT_EQ(FileBytes(NotesFolderOf(BinFolder()) + "\\" + name), "junk") << name;
 }
 
 TEST_F(NoteBrowser, NoteFieldAndButtonsFollowTheSelection)
@@ -191,7 +179,7 @@ TEST_F(NoteBrowser, NoteFieldAndButtonsFollowTheSelection)
 
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  HWND browser = OpenBrowser(lookup);
                  ASSERT_NE(browser, (HWND)NULL);
@@ -205,7 +193,7 @@ TEST_F(NoteBrowser, NoteFieldAndButtonsFollowTheSelection)
                  ExpectState(BrowserState(browser), {"link note", true, true}, "entry with its file");
 
                  // Gone behind the browser's back: shown as a code without a note.
-                 ASSERT_TRUE(DeleteFileA(NotePath("A2008").c_str()));
+                 ASSERT_TRUE(DeleteFileA(NoteFileOf(BinFolder(), "A2008").c_str()));
                  Select(tree, ml);
                  ExpectState(BrowserState(browser), {"", true, false}, "entry whose file is gone");
 
@@ -217,14 +205,14 @@ TEST_F(NoteBrowser, NoteFieldAndButtonsFollowTheSelection)
                  SetControlText(browser, IDC_BROWSER_NOTE, "edited, never saved");
                  Select(tree, midl);
                  ExpectState(BrowserState(browser), {"midl note", true, true}, "another entry");
-                 EXPECT_EQ(FileBytes(NotePath("LNK1104")), std::string("link note\0", 10));
+                 EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "LNK1104")), std::string("link note\0", 10));
 
                  // Saving writes the note again and offers its delete.
                  Select(tree, ml);
                  SetControlText(browser, IDC_BROWSER_NOTE, "written again");
                  SendCommand(browser, IDC_BROWSER_SAVE_NOTE);
                  ExpectState(BrowserState(browser), {"written again", true, true}, "saved");
-                 EXPECT_EQ(FileBytes(NotePath("A2008")), std::string("written again\0", 14));
+                 EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "A2008")), std::string("written again\0", 14));
                  EXPECT_EQ(Texts(tree, FindChild(tree, NULL, "ML")), std::vector<std::string>{"A2008"})
                      << "a save adds no entry";
 
@@ -233,12 +221,12 @@ TEST_F(NoteBrowser, NoteFieldAndButtonsFollowTheSelection)
                            "Confirm Delete|Are you sure you want to delete the note for error: A2008");
                  EXPECT_EQ(ControlText(browser, IDC_BROWSER_NOTE), "") << "delete confirmed";
                  EXPECT_FALSE(Enabled(browser, IDC_BROWSER_DELETE_NOTE)) << "delete confirmed";
-                 EXPECT_FALSE(Exists(NotePath("A2008")));
+                 EXPECT_FALSE(Exists(NoteFileOf(BinFolder(), "A2008")));
                  HTREEITEM mlCategory = FindChild(tree, NULL, "ML");
                  ASSERT_NE(mlCategory, (HTREEITEM)NULL) << "the category stays";
                  EXPECT_TRUE(Children(tree, mlCategory).empty());
                  EXPECT_EQ(Children(tree, NULL).size(), 7u);
-                 EXPECT_EQ(FileBytes(NotePath("LNK1104")), std::string("link note\0", 10));
+                 EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "LNK1104")), std::string("link note\0", 10));
                  CloseAndWait(browser);
                  SendMessageA(lookup, WM_CLOSE, 0, 0);
              });
@@ -250,7 +238,7 @@ TEST_F(NoteBrowser, SavingTheLookupWindowsCodeUpdatesItsNoteAtOnce)
 
     RunModal([] { OpenLookupWindow(NULL, "LNK1104"); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  ASSERT_EQ(ControlText(lookup, IDC_ERROR_NUMBER), "LNK1104");
                  ExpectState(LookupState(lookup), {"", true, false}, "lookup window, no note yet");
@@ -266,14 +254,14 @@ TEST_F(NoteBrowser, SavingTheLookupWindowsCodeUpdatesItsNoteAtOnce)
                  Select(tree, FindEntry(tree, "ML", "A2008"));
                  SetControlText(browser, IDC_BROWSER_NOTE, "ml note 2");
                  SendCommand(browser, IDC_BROWSER_SAVE_NOTE);
-                 EXPECT_EQ(FileBytes(NotePath("A2008")), std::string("ml note 2\0", 10));
+                 EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "A2008")), std::string("ml note 2\0", 10));
                  ExpectState(LookupState(lookup), {"typed, unsaved", true, false}, "after saving another code");
 
                  Select(tree, FindEntry(tree, LinkCategory, "LNK1104"));
                  ExpectState(BrowserState(browser), {"first", true, true}, "LNK1104 in the browser");
                  SetControlText(browser, IDC_BROWSER_NOTE, "from the browser");
                  SendCommand(browser, IDC_BROWSER_SAVE_NOTE);
-                 EXPECT_EQ(FileBytes(NotePath("LNK1104")), std::string("from the browser\0", 17));
+                 EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "LNK1104")), std::string("from the browser\0", 17));
                  ExpectState(LookupState(lookup), {"from the browser", true, true}, "after saving its code");
                  ExpectState(BrowserState(browser), {"from the browser", true, true}, "browser after the save");
 
@@ -290,7 +278,7 @@ TEST_F(NoteBrowser, CodesMatchWhateverTheirLetterCase)
 
     RunModal([] { OpenLookupWindow(NULL, "RC2104"); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  ASSERT_EQ(ControlText(lookup, IDC_ERROR_NUMBER), "RC2104");
                  ExpectState(LookupState(lookup), {"old", true, true}, "lookup window at start");
@@ -318,7 +306,7 @@ TEST_F(NoteBrowser, DeletesReachTheLookupWindowOnlyForItsCode)
 
     RunModal([] { OpenLookupWindow(NULL, "LNK1104"); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  ASSERT_EQ(ControlText(lookup, IDC_ERROR_NUMBER), "LNK1104");
                  ExpectState(LookupState(lookup), {"link note", true, true}, "lookup window at start");
@@ -331,7 +319,7 @@ TEST_F(NoteBrowser, DeletesReachTheLookupWindowOnlyForItsCode)
                  Select(tree, FindEntry(tree, "ML", "A2008"));
                  EXPECT_EQ(DeleteInBrowser(browser, IDYES),
                            "Confirm Delete|Are you sure you want to delete the note for error: A2008");
-                 EXPECT_FALSE(Exists(NotePath("A2008")));
+                 EXPECT_FALSE(Exists(NoteFileOf(BinFolder(), "A2008")));
                  ExpectState(LookupState(lookup), {"link note", true, true}, "after deleting another code");
 
                  // No keeps everything, in both windows.
@@ -342,13 +330,13 @@ TEST_F(NoteBrowser, DeletesReachTheLookupWindowOnlyForItsCode)
                            "Confirm Delete|Are you sure you want to delete the note for error: LNK1104");
                  ExpectState(BrowserState(browser), {"edited in the browser", true, true}, "after No");
                  EXPECT_EQ(FindEntry(tree, LinkCategory, "LNK1104"), link);
-                 EXPECT_EQ(FileBytes(NotePath("LNK1104")), std::string("link note\0", 10));
+                 EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "LNK1104")), std::string("link note\0", 10));
                  ExpectState(LookupState(lookup), {"link note", true, true}, "lookup window after No");
 
                  // Yes on the lookup window's own code empties its note and disables its delete.
                  EXPECT_EQ(DeleteInBrowser(browser, IDYES),
                            "Confirm Delete|Are you sure you want to delete the note for error: LNK1104");
-                 EXPECT_FALSE(Exists(NotePath("LNK1104")));
+                 EXPECT_FALSE(Exists(NoteFileOf(BinFolder(), "LNK1104")));
                  EXPECT_EQ(FindEntry(tree, LinkCategory, "LNK1104"), (HTREEITEM)NULL);
                  ExpectState(BrowserState(browser), {"", false, false}, "browser after Yes");
                  ExpectState(LookupState(lookup), {"", true, false}, "lookup window after Yes");
@@ -364,7 +352,7 @@ TEST_F(NoteBrowser, EscapeLeavesItOpenAndCloseHandsBackTheLookupWindow)
 
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [] {
-                 HWND lookup = WaitForWindow("Kestrelview");
+                 HWND lookup = WaitForWindow(LookupCaption);
                  ASSERT_NE(lookup, (HWND)NULL);
                  HWND browser = OpenBrowser(lookup);
                  ASSERT_NE(browser, (HWND)NULL);

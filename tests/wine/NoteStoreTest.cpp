@@ -18,22 +18,10 @@ using namespace harness;
 
 namespace {
 
-const char Caption[] = "Kestrelview";
-const char LinkCategory[] = "LINK\\LIB\\DUMPBIN\\EDITBIN";
 const char Question[] = "Are you sure you want to delete the note for error: LNK1104";
-const char *const NoteCodes[] = {"LNK1104", "A2008"};
+const std::vector<std::string> NoteCodes = {"LNK1104", "A2008"};
 
 std::string NotesRoot() { return BinFolder() + "Notes\\"; }
-std::string UserNotesFolder() { return NotesRoot() + UserName() + "\\"; }
-std::string NotePath(const std::string &code) { return UserNotesFolder() + code + ".knote"; }
-
-void ClearOurNotes()
-{
-    for (const char *code : NoteCodes) {
-        DeleteFileA(NotePath(code).c_str());
-        DeleteFileA((UserNotesFolder() + code + ".tmp").c_str());
-    }
-}
 
 // Names of the files (not folders) matching `pattern` in `folder`.
 std::vector<std::string> FilesIn(const std::string &folder, const std::string &pattern)
@@ -51,45 +39,10 @@ std::vector<std::string> FilesIn(const std::string &folder, const std::string &p
     return names;
 }
 
-// Every file under `folder`, as paths relative to it, sorted.
-void CollectFiles(const std::string &folder, const std::string &relative, std::vector<std::string> *files)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CollectFiles(folder, relative + name + "\\", files);
-        else
-            files->push_back(relative + name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
-std::vector<std::string> FilesUnder(const std::string &folder)
-{
-    std::vector<std::string> files;
-    CollectFiles(folder, "", &files);
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 // Another process's hold on a file: opened without any sharing.
 HANDLE HoldUnshared(const std::string &path)
 {
     return CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-}
-
-HWND FocusOf(HWND window)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info);
-    return info.hwndFocus;
 }
 
 HWND Tree(HWND window) { return GetDlgItem(window, IDC_CATALOGUE_TREE); }
@@ -121,7 +74,7 @@ void WithLookupWindow(const std::function<void(HWND)> &drive)
 {
     RunModal([] { OpenLookupWindow(NULL, NULL); },
              [&drive] {
-                 HWND window = WaitForWindow(Caption);
+                 HWND window = WaitForWindow(LookupCaption);
                  ASSERT_NE(window, (HWND)NULL);
                  drive(window);
                  SendMessageA(window, WM_CLOSE, 0, 0);
@@ -134,10 +87,10 @@ protected:
     {
         StartLinkedAddIn();
         CreateDirectoryA(NotesRoot().c_str(), NULL);
-        CreateDirectoryA(UserNotesFolder().c_str(), NULL);
-        ClearOurNotes();
+        CreateDirectoryA(NotesFolderOf(BinFolder()).c_str(), NULL);
+        RemoveNotes(BinFolder(), NoteCodes);
     }
-    void TearDown() override { ClearOurNotes(); }
+    void TearDown() override { RemoveNotes(BinFolder(), NoteCodes); }
 };
 
 } // namespace
@@ -162,12 +115,12 @@ TEST_F(NoteStore, SaveWritesTheTextAndOneZeroByte)
         HWND note = GetDlgItem(window, IDC_NOTE);
         for (const Case &c : cases) {
             SCOPED_TRACE(c.Name);
-            DeleteFileA(NotePath("LNK1104").c_str());
+            DeleteFileA(NoteFileOf(BinFolder(), "LNK1104").c_str());
             ShowLnk1104(window);
             ASSERT_EQ(ButtonsOf(window), (Buttons{true, false}));
             SetControlText(window, IDC_NOTE, c.Text);
             SendCommand(window, IDC_SAVE_NOTE);
-            EXPECT_EQ(FileBytes(NotePath("LNK1104")), c.Text + std::string(1, '\0'));
+            EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "LNK1104")), c.Text + std::string(1, '\0'));
             EXPECT_EQ(Text(note), c.Text); // the field is left as it was
             EXPECT_EQ(ButtonsOf(window), (Buttons{true, true}));
 
@@ -175,7 +128,7 @@ TEST_F(NoteStore, SaveWritesTheTextAndOneZeroByte)
             EXPECT_EQ(Text(note), c.Text);
             EXPECT_EQ(ButtonsOf(window), (Buttons{true, true}));
         }
-        EXPECT_EQ(FilesIn(UserNotesFolder(), "*.tmp"), std::vector<std::string>{});
+        EXPECT_EQ(FilesIn(NotesFolderOf(BinFolder()) + "\\", "*.tmp"), std::vector<std::string>{});
     });
 }
 
@@ -185,10 +138,10 @@ TEST_F(NoteStore, ASaveReplacesALongerNoteWhole)
         ShowLnk1104(window);
         SetControlText(window, IDC_NOTE, std::string(300, 'L'));
         SendCommand(window, IDC_SAVE_NOTE);
-        ASSERT_EQ(FileBytes(NotePath("LNK1104")).size(), 301u);
+        ASSERT_EQ(FileBytes(NoteFileOf(BinFolder(), "LNK1104")).size(), 301u);
         SetControlText(window, IDC_NOTE, "short");
         SendCommand(window, IDC_SAVE_NOTE);
-        EXPECT_EQ(FileBytes(NotePath("LNK1104")), std::string("short", 6));
+        EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "LNK1104")), std::string("short", 6));
     });
 }
 
@@ -206,7 +159,7 @@ TEST_F(NoteStore, NotesAreKeptPerCodeAndUnsavedEditsAreDropped)
         EXPECT_EQ(ControlText(window, IDC_NOTE), "link note");
         ShowEntry(window, "ML", "A2008");
         EXPECT_EQ(ControlText(window, IDC_NOTE), "");
-        EXPECT_FALSE(Exists(NotePath("A2008")));
+        EXPECT_FALSE(Exists(NoteFileOf(BinFolder(), "A2008")));
     });
 }
 
@@ -229,11 +182,11 @@ TEST_F(NoteStore, NoteFilesOfAnyShapeLoad)
     WithLookupWindow([&cases](HWND window) {
         for (const Case &c : cases) {
             SCOPED_TRACE(c.Name);
-            ASSERT_TRUE(WriteBytes(NotePath("LNK1104"), c.Bytes));
+            ASSERT_TRUE(WriteBytes(NoteFileOf(BinFolder(), "LNK1104"), c.Bytes));
             ShowLnk1104(window);
             EXPECT_EQ(ControlText(window, IDC_NOTE), c.Shown);
             EXPECT_EQ(ButtonsOf(window), (Buttons{true, true}));
-            EXPECT_EQ(FileBytes(NotePath("LNK1104")), c.Bytes); // reading changes nothing
+            EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "LNK1104")), c.Bytes); // reading changes nothing
         }
     });
 }
@@ -269,7 +222,7 @@ HWND AskToDelete(HWND window)
 TEST_F(NoteStore, DeleteAnsweredNoChangesNothing)
 {
     const std::string kept("kept note\0", 10);
-    ASSERT_TRUE(WriteBytes(NotePath("LNK1104"), kept));
+    ASSERT_TRUE(WriteBytes(NoteFileOf(BinFolder(), "LNK1104"), kept));
     WithLookupWindow([&kept](HWND window) {
         ShowLnk1104(window);
         HWND deleteButton = GetDlgItem(window, IDC_DELETE_NOTE);
@@ -279,7 +232,7 @@ TEST_F(NoteStore, DeleteAnsweredNoChangesNothing)
         ASSERT_NE(box, (HWND)NULL);
         AnswerMessageBox(box, IDNO);
         Sync(window);
-        EXPECT_EQ(FileBytes(NotePath("LNK1104")), kept);
+        EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "LNK1104")), kept);
         EXPECT_EQ(ControlText(window, IDC_NOTE), "kept note");
         EXPECT_EQ(ButtonsOf(window), (Buttons{true, true}));
         EXPECT_EQ(FocusOf(window), deleteButton);
@@ -288,14 +241,14 @@ TEST_F(NoteStore, DeleteAnsweredNoChangesNothing)
 
 TEST_F(NoteStore, DeleteAnsweredYesRemovesTheNote)
 {
-    ASSERT_TRUE(WriteBytes(NotePath("LNK1104"), std::string("gone\0", 5)));
+    ASSERT_TRUE(WriteBytes(NoteFileOf(BinFolder(), "LNK1104"), std::string("gone\0", 5)));
     WithLookupWindow([](HWND window) {
         ShowLnk1104(window);
         HWND box = AskToDelete(window);
         ASSERT_NE(box, (HWND)NULL);
         AnswerMessageBox(box, IDYES);
         Sync(window);
-        EXPECT_FALSE(Exists(NotePath("LNK1104")));
+        EXPECT_FALSE(Exists(NoteFileOf(BinFolder(), "LNK1104")));
         EXPECT_EQ(ControlText(window, IDC_NOTE), "");
         EXPECT_EQ(ButtonsOf(window), (Buttons{true, false}));
         EXPECT_EQ(FocusOf(window), Tree(window));
@@ -303,7 +256,7 @@ TEST_F(NoteStore, DeleteAnsweredYesRemovesTheNote)
         // Save stayed enabled: a new note can be written at once.
         SetControlText(window, IDC_NOTE, "again");
         SendCommand(window, IDC_SAVE_NOTE);
-        EXPECT_EQ(FileBytes(NotePath("LNK1104")), std::string("again", 6));
+        EXPECT_EQ(FileBytes(NoteFileOf(BinFolder(), "LNK1104")), std::string("again", 6));
         EXPECT_EQ(ButtonsOf(window), (Buttons{true, true}));
     });
 }
@@ -312,11 +265,11 @@ TEST_F(NoteStore, DeleteAnsweredYesRemovesTheNote)
 
 TEST_F(NoteStore, AHeldNoteLoadsAsNeitherSavableNorDeletable)
 {
-    ASSERT_TRUE(WriteBytes(NotePath("LNK1104"), std::string("held note\0", 10)));
+    ASSERT_TRUE(WriteBytes(NoteFileOf(BinFolder(), "LNK1104"), std::string("held note\0", 10)));
     WithLookupWindow([](HWND window) {
         ShowEntry(window, "ML", "A2008");
         SetControlText(window, IDC_NOTE, "stale");
-        HANDLE hold = HoldUnshared(NotePath("LNK1104"));
+        HANDLE hold = HoldUnshared(NoteFileOf(BinFolder(), "LNK1104"));
         ASSERT_NE(hold, INVALID_HANDLE_VALUE);
         ShowLnk1104(window);
         EXPECT_EQ(ControlText(window, IDC_NOTE), "");
@@ -337,13 +290,13 @@ TEST_F(NoteStore, OpeningTheWindowCreatesTheNotesFolders)
     ASSERT_FALSE(Exists(NotesRoot()));
     WithLookupWindow([](HWND) {
         DWORD root = GetFileAttributesA(NotesRoot().c_str());
-        DWORD user = GetFileAttributesA(UserNotesFolder().c_str());
+        DWORD user = GetFileAttributesA(NotesFolderOf(BinFolder()).c_str());
         EXPECT_TRUE(root != INVALID_FILE_ATTRIBUTES && (root & FILE_ATTRIBUTE_DIRECTORY));
         EXPECT_TRUE(user != INVALID_FILE_ATTRIBUTES && (user & FILE_ATTRIBUTE_DIRECTORY));
         EXPECT_EQ(FilesUnder(NotesRoot()), std::vector<std::string>{});
     });
     // and an existing folder with notes in it is left alone
-    ASSERT_TRUE(WriteBytes(NotePath("A2008"), std::string("stays\0", 6)));
+    ASSERT_TRUE(WriteBytes(NoteFileOf(BinFolder(), "A2008"), std::string("stays\0", 6)));
     WithLookupWindow([](HWND window) {
         ShowEntry(window, "ML", "A2008");
         EXPECT_EQ(ControlText(window, IDC_NOTE), "stays");
@@ -382,7 +335,7 @@ TEST(NoteStorePaths, AnAddInFolderTooDeepForNotesOpensAndSavesNothing)
         int handled = 0;
         RunModal([&] { handled = addIn.FrameWindowProc(host.Main, WM_COMMAND, MAKEWPARAM(command, 0), 0); },
                  [] {
-                     HWND window = WaitForWindow(Caption);
+                     HWND window = WaitForWindow(LookupCaption);
                      ASSERT_NE(window, (HWND)NULL);
                      EXPECT_GT(SendMessageA(Tree(window), TVM_GETCOUNT, 0, 0), 500);
                      SetControlText(window, IDC_ERROR_NUMBER, "LNK1104");

@@ -269,7 +269,7 @@ TEST_P(ResourcesTest, LookupWindowTemplate)
 {
     DialogTemplate dialog;
     LoadDialog(IDD_LOOKUP, &dialog);
-    EXPECT_EQ(dialog.Caption, "Kestrelview");
+    EXPECT_EQ(dialog.Caption, LookupCaption);
     EXPECT_EQ(dialog.Font, "Verdana");
     EXPECT_EQ(dialog.PointSize, 8u);
     EXPECT_EQ(dialog.Style, (DWORD)(WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_CENTER | WindowFont))
@@ -322,7 +322,7 @@ TEST_P(ResourcesTest, AboutWindowTemplate)
     const DWORD Rule = Child | SS_ETCHEDHORZ;
     const DWORD Link = Child | 0x0001; // LWS_TRANSPARENT
     CheckControls(dialog, {
-        {IDC_ABOUT_TITLE, "Static", "Kestrelview", Child, ~Child, 0, 35, 6, 96, 11},
+        {IDC_ABOUT_TITLE, "Static", LookupCaption, Child, ~Child, 0, 35, 6, 96, 11},
         {IDC_ABOUT_VERSION, "Static", "Version: 3.0", Child, ~Child, 0, 56, 18, 55, 9},
         {IDC_ABOUT_DESCRIPTION, "Static", "View error descriptions for MASM tools", Child, ~Child, 0, 18, 46, 132, 10},
         {IDC_ABOUT_TOOLS_LABEL, "Static", "Tools supported:", Child, ~Child, 0, 2, 61, 56, 10},
@@ -431,7 +431,7 @@ TEST_P(ResourcesTest, ManifestDeclaresTheCommonControlsSix)
     size_t description = xml.find("<description>");
     ASSERT_NE(description, std::string::npos);
     size_t descriptionEnd = xml.find("</description>", description);
-    EXPECT_EQ(xml.substr(description + 13, descriptionEnd - description - 13), "Kestrelview");
+    EXPECT_EQ(xml.substr(description + 13, descriptionEnd - description - 13), LookupCaption);
 
     size_t dependency = xml.find("<dependentAssembly");
     ASSERT_NE(dependency, std::string::npos);

@@ -1,5 +1,6 @@
 // tools/KestrelExplain/PlatformPosix.cpp
 #include "tools/KestrelExplain/Platform.h"
+#include "common/Cp1252Table.h"
 #include "tools/KestrelExplain/Explain.h"
 
 #include <stdint.h>
@@ -12,15 +13,6 @@ const char *const OutputLineEnd = "\n";
 const char PathSeparator = '/';
 
 namespace {
-
-// The characters Windows-1252 puts at 0x80 to 0x9F. Its five unassigned bytes never reach
-// here: the text layer shows them as '?' like the other control bytes.
-const uint16_t HighBlock[32] = {
-    0x20AC, 0x003F, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x003F, 0x017D, 0x003F,
-    0x003F, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x003F, 0x017E, 0x0178,
-};
 
 int EncodeUtf8(uint32_t c, char *out)
 {
@@ -46,8 +38,13 @@ int ToUtf8(const char *text, int length, char *out)
     for (int at = 0; at < length; ++at) {
         unsigned char c = (unsigned char)text[at];
         uint32_t point = c;
-        if (c >= 0x80 && c < 0xA0)
-            point = HighBlock[c - 0x80];
+        // The five unassigned bytes never reach here (the text layer shows them as '?'
+        // like the other control bytes); should one, it still comes out as '?'.
+        if (c >= Cp1252HighFirst && c < Cp1252HighFirst + Cp1252HighCount) {
+            point = Cp1252HighBlock[c - Cp1252HighFirst];
+            if (point == 0)
+                point = '?';
+        }
         used += EncodeUtf8(point, out + used);
     }
     return used;

@@ -1,53 +1,46 @@
 // tools/KestrelHost/AddIns.cpp
 // Loading add-ins and passing them the host's messages, as the IDE does.
 #include "tools/KestrelHost/Host.h"
+#include "common/TextBuffer.h"
 #include "tools/KestrelHost/StdcallCheck.h"
 #include <stdio.h>
 #include <string.h>
 
 // The exports as the IDE calls them: all __stdcall. Every call goes through CallStdcall,
 // which reports an export that leaves the stack pointer elsewhere (another convention).
-typedef void(__stdcall* GetWAAddInDataFunction)(char* name, char* description);
-typedef int(__stdcall* WAAddInLoadFunction)(DWORD* handles, DWORD* features);
-typedef void(__stdcall* WAAddInUnloadFunction)();
-typedef int(__stdcall* AddInWindowProcFunction)(HWND, UINT, WPARAM, LPARAM);
+typedef void(__stdcall *GetWAAddInDataFunction)(char *name, char *description);
+typedef int(__stdcall *WAAddInLoadFunction)(DWORD *handles, DWORD *features);
+typedef void(__stdcall *WAAddInUnloadFunction)();
+typedef int(__stdcall *AddInWindowProcFunction)(HWND, UINT, WPARAM, LPARAM);
+
+namespace {
 
 struct AddIn {
-    HMODULE module;
-    char fileName[MAX_PATH];
-    WAAddInUnloadFunction unload;
-    AddInWindowProcFunction frameWindowProc;
-    AddInWindowProcFunction outWindowProc;
+    HMODULE Module;
+    char FileName[MAX_PATH];
+    WAAddInUnloadFunction Unload;
+    AddInWindowProcFunction FrameWindowProc;
+    AddInWindowProcFunction OutWindowProc;
 };
 
 constexpr int MaxAddIns = 16;
-static AddIn AddIns[MaxAddIns];
-static int AddInCount;
+AddIn AddIns[MaxAddIns];
+int AddInCount;
 
 // The IDE's version first; the pointers to its lists of add-in procedures are not offered.
-static DWORD HostFeatures[8] = {3014};
+DWORD HostFeatures[8] = {3014};
 
 // Non-zero while an add-in is inside a call from the host, typically running a modal window:
 // the host must not free add-ins then, or their code would vanish from under the call.
-static int AddInCallDepth;
-
-bool AddInCallInProgress()
-{
-    return AddInCallDepth > 0;
-}
+int AddInCallDepth;
 
 // Set when an export came back with the stack pointer off; the host then exits with status 3.
-static bool StackMismatch;
-
-bool AddInStackMismatch()
-{
-    return StackMismatch;
-}
+bool StackMismatch;
 
 // Reports, on standard error, an export that did not leave the stack as __stdcall does. The
 // IDE would go on with a corrupt stack; the host has had it put right and carries on, so
 // that a script sees every such export.
-static void CheckStack(const char* fileName, const char* exportName, long offset)
+void CheckStack(const char *fileName, const char *exportName, long offset)
 {
     if (offset == 0)
         return;
@@ -64,35 +57,26 @@ static void CheckStack(const char* fileName, const char* exportName, long offset
         WriteFile(error, line, static_cast<DWORD>(length), &written, nullptr);
 }
 
-bool AppendText(char* buffer, size_t size, const char* text)
-{
-    size_t used = strnlen(buffer, size);
-    size_t extra = strlen(text);
-    if (used >= size || extra >= size - used)
-        return false;
-    memcpy(buffer + used, text, extra + 1);
-    return true;
-}
-
 // The AddIns folder beside the host's own exe, ending in a backslash.
-static bool FindAddInsFolder(char* folder, size_t size)
+bool FindAddInsFolder(char *folder, int size)
 {
     char exePath[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, exePath, sizeof exePath);
     if (length == 0 || length >= sizeof exePath)
         return false;
-    char* slash = strrchr(exePath, '\\');
+    char *slash = strrchr(exePath, '\\');
     if (slash == nullptr)
         return false;
     slash[1] = '\0';
-    folder[0] = '\0';
-    return AppendText(folder, size, exePath) && AppendText(folder, size, "AddIns\\");
+    TextBuffer text(folder, size);
+    return text.Append(exePath).Append("AddIns\\").Ok();
 }
 
-static void LoadAddIn(const char* folder, const char* fileName)
+void LoadAddIn(const char *folder, const char *fileName)
 {
-    char path[MAX_PATH] = "";
-    if (!AppendText(path, sizeof path, folder) || !AppendText(path, sizeof path, fileName))
+    char path[MAX_PATH];
+    TextBuffer text(path, sizeof path);
+    if (!text.Append(folder).Append(fileName).Ok())
         return;
     if (AddInCount == MaxAddIns)
         return;
@@ -114,22 +98,49 @@ static void LoadAddIn(const char* folder, const char* fileName)
         FreeLibrary(module);
         return;
     }
-    AddIn& addIn = AddIns[AddInCount];
-    addIn.module = module;
-    addIn.fileName[0] = '\0';
-    AppendText(addIn.fileName, sizeof addIn.fileName, fileName);
-    addIn.unload = reinterpret_cast<WAAddInUnloadFunction>(GetProcAddress(module, "WAAddInUnload"));
-    addIn.frameWindowProc = reinterpret_cast<AddInWindowProcFunction>(GetProcAddress(module, "FrameWindowProc"));
-    addIn.outWindowProc = reinterpret_cast<AddInWindowProcFunction>(GetProcAddress(module, "OutWindowProc"));
+    AddIn &addIn = AddIns[AddInCount];
+    addIn.Module = module;
+    CopyText(addIn.FileName, sizeof addIn.FileName, fileName);
+    addIn.Unload = reinterpret_cast<WAAddInUnloadFunction>(GetProcAddress(module, "WAAddInUnload"));
+    addIn.FrameWindowProc = reinterpret_cast<AddInWindowProcFunction>(GetProcAddress(module, "FrameWindowProc"));
+    addIn.OutWindowProc = reinterpret_cast<AddInWindowProcFunction>(GetProcAddress(module, "OutWindowProc"));
     AddInCount++;
+}
+
+bool Forward(bool outputWindow, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    bool handled = false;
+    AddInCallDepth++;
+    for (int i = 0; i < AddInCount && !handled; i++) {
+        AddInWindowProcFunction proc = outputWindow ? AddIns[i].OutWindowProc : AddIns[i].FrameWindowProc;
+        if (proc == nullptr)
+            continue;
+        long offset = 0;
+        handled = CallStdcall(proc, &offset, window, message, wParam, lParam) != 0;
+        CheckStack(AddIns[i].FileName, outputWindow ? "OutWindowProc" : "FrameWindowProc", offset);
+    }
+    AddInCallDepth--;
+    return handled;
+}
+
+} // namespace
+
+bool AddInCallInProgress()
+{
+    return AddInCallDepth > 0;
+}
+
+bool AddInStackMismatch()
+{
+    return StackMismatch;
 }
 
 void LoadAddIns()
 {
     char folder[MAX_PATH];
-    char pattern[MAX_PATH] = "";
-    if (!FindAddInsFolder(folder, sizeof folder) || !AppendText(pattern, sizeof pattern, folder) ||
-        !AppendText(pattern, sizeof pattern, "*.dll"))
+    char pattern[MAX_PATH];
+    TextBuffer text(pattern, sizeof pattern);
+    if (!FindAddInsFolder(folder, sizeof folder) || !text.Append(folder).Append("*.dll").Ok())
         return;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
@@ -148,29 +159,13 @@ void UnloadAddIns()
     int count = AddInCount;
     AddInCount = 0;
     for (int i = 0; i < count; i++) {
-        if (AddIns[i].unload != nullptr) {
+        if (AddIns[i].Unload != nullptr) {
             long offset = 0;
-            CallStdcall(AddIns[i].unload, &offset);
-            CheckStack(AddIns[i].fileName, "WAAddInUnload", offset);
+            CallStdcall(AddIns[i].Unload, &offset);
+            CheckStack(AddIns[i].FileName, "WAAddInUnload", offset);
         }
-        FreeLibrary(AddIns[i].module);
+        FreeLibrary(AddIns[i].Module);
     }
-}
-
-static bool Forward(bool outputWindow, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    bool handled = false;
-    AddInCallDepth++;
-    for (int i = 0; i < AddInCount && !handled; i++) {
-        AddInWindowProcFunction proc = outputWindow ? AddIns[i].outWindowProc : AddIns[i].frameWindowProc;
-        if (proc == nullptr)
-            continue;
-        long offset = 0;
-        handled = CallStdcall(proc, &offset, window, message, wParam, lParam) != 0;
-        CheckStack(AddIns[i].fileName, outputWindow ? "OutWindowProc" : "FrameWindowProc", offset);
-    }
-    AddInCallDepth--;
-    return handled;
 }
 
 bool ForwardToFrameWindowProcs(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -185,27 +180,29 @@ bool ForwardToOutWindowProcs(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 void ShowAddInsManager(HWND owner)
 {
-    char text[4096] = "";
+    char text[4096];
+    TextBuffer list(text, sizeof text);
     if (AddInCount == 0)
-        AppendText(text, sizeof text, "No add-in is loaded.");
+        list.Append("No add-in is loaded.");
     for (int i = 0; i < AddInCount; i++) {
         char name[256] = "";
         char description[256] = "";
-        auto getData = reinterpret_cast<GetWAAddInDataFunction>(GetProcAddress(AddIns[i].module, "GetWAAddInData"));
+        auto getData = reinterpret_cast<GetWAAddInDataFunction>(GetProcAddress(AddIns[i].Module, "GetWAAddInData"));
         if (getData != nullptr) {
             long offset = 0;
             CallStdcall(getData, &offset, name, description);
-            CheckStack(AddIns[i].fileName, "GetWAAddInData", offset);
+            CheckStack(AddIns[i].FileName, "GetWAAddInData", offset);
             // The buffers are the add-in's to fill; a missing terminator must not run on.
             name[sizeof name - 1] = '\0';
             description[sizeof description - 1] = '\0';
         }
-        // Whatever does not fit is left out whole; the rest of the list still shows.
-        char entry[sizeof name + sizeof description + MAX_PATH + 8] = "";
-        if (AppendText(entry, sizeof entry, AddIns[i].fileName) && AppendText(entry, sizeof entry, ": ") &&
-            AppendText(entry, sizeof entry, name) && AppendText(entry, sizeof entry, "\r\n    ") &&
-            AppendText(entry, sizeof entry, description) && AppendText(entry, sizeof entry, "\r\n"))
-            AppendText(text, sizeof text, entry);
+        char entry[sizeof name + sizeof description + MAX_PATH + 8];
+        TextBuffer line(entry, sizeof entry);
+        line.Append(AddIns[i].FileName).Append(": ").Append(name).Append("\r\n    ").Append(description).Append("\r\n");
+        // Whatever does not fit is left out whole and the rest of the list still shows, so
+        // an entry is appended only when it fits: a refused append would end the list.
+        if (line.Ok() && line.Length() < static_cast<int>(sizeof text) - list.Length())
+            list.Append(entry, line.Length());
     }
     MessageBoxA(owner, text, "Add-Ins Manager", MB_OK | MB_ICONINFORMATION);
 }

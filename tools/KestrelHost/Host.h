@@ -39,13 +39,10 @@ void ShowAddInsManager(HWND owner);
 // OutputWindow.cpp
 HWND CreateOutputWindow(HWND parent);
 void DestroyOutputFont();
-bool PutCaretOn(const char* text);
+bool PutCaretOn(const char *text);
 void PostDoubleClickAtCaret();
 
 // ScriptedWindows.cpp
-void ScriptAddInWindows(bool sendSystemCommand, WPARAM systemCommand, const char* itemText);
+void ScriptAddInWindows(bool sendSystemCommand, WPARAM systemCommand, const char *itemText);
 bool AddInWindowScriptPending();
 void OnWindowActivated(HWND window);
-
-// Bounded text helpers: each refuses (returns false, leaves a valid text) rather than cut.
-bool AppendText(char* buffer, size_t size, const char* text);

@@ -10,31 +10,33 @@ HWND MainWindow;
 HWND OutputWindow;
 HMENU AddInsMenu;
 
-static HMENU MenuBar;
-static HFONT MenuFont;
-static UINT NextMenuId = FirstAddInMenuId;
-static HHOOK ActivationHook;
-static bool ReportWindows;
+namespace {
+
+HMENU MenuBar;
+HFONT MenuFont;
+UINT NextMenuId = FirstAddInMenuId;
+HHOOK ActivationHook;
+bool ReportWindows;
 
 constexpr UINT_PTR CloseTimerId = 1;
 constexpr int MenuItemPadding = 8;
 
 struct HostOptions {
-    unsigned exitAfterMs = 0;
-    const char* selectWord = nullptr;
-    bool doubleClick = false;
-    bool commandAddIn = false;
-    bool reportWindows = false;
-    bool sendSystemCommand = false;
-    unsigned systemCommand = 0;
-    const char* selectItem = nullptr;
+    unsigned ExitAfterMs = 0;
+    const char *SelectWord = nullptr;
+    bool DoubleClick = false;
+    bool CommandAddIn = false;
+    bool ReportWindows = false;
+    bool SendSystemCommand = false;
+    unsigned SystemCommand = 0;
+    const char *SelectItem = nullptr;
 };
 
-static const char Usage[] =
+const char Usage[] =
     "usage: KestrelHost [--exit-after-ms N] [--select-word TEXT] [--double-click | --command-addin]\n"
     "                   [--report-windows] [--system-command N] [--select-item TEXT]\n";
 
-static void WriteStandard(DWORD which, const char* text)
+void WriteStandard(DWORD which, const char *text)
 {
     DWORD written = 0;
     HANDLE handle = GetStdHandle(which);
@@ -42,34 +44,34 @@ static void WriteStandard(DWORD which, const char* text)
         WriteFile(handle, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
 }
 
-static bool ParseOptions(int count, char** arguments, HostOptions& options)
+bool ParseOptions(int count, char **arguments, HostOptions &options)
 {
     for (int i = 1; i < count; i++) {
-        const char* option = arguments[i];
+        const char *option = arguments[i];
         bool hasValue = i + 1 < count;
         if (strcmp(option, "--exit-after-ms") == 0 && hasValue) {
-            char* end = nullptr;
+            char *end = nullptr;
             unsigned long value = strtoul(arguments[++i], &end, 10);
             if (*end != '\0' || value == 0 || value > 0x7FFFFFFF)
                 return false;
-            options.exitAfterMs = static_cast<unsigned>(value);
+            options.ExitAfterMs = static_cast<unsigned>(value);
         } else if (strcmp(option, "--select-word") == 0 && hasValue) {
-            options.selectWord = arguments[++i];
+            options.SelectWord = arguments[++i];
         } else if (strcmp(option, "--double-click") == 0) {
-            options.doubleClick = true;
+            options.DoubleClick = true;
         } else if (strcmp(option, "--command-addin") == 0) {
-            options.commandAddIn = true;
+            options.CommandAddIn = true;
         } else if (strcmp(option, "--report-windows") == 0) {
-            options.reportWindows = true;
+            options.ReportWindows = true;
         } else if (strcmp(option, "--system-command") == 0 && hasValue) {
-            char* end = nullptr;
+            char *end = nullptr;
             unsigned long value = strtoul(arguments[++i], &end, 10);
             if (*end != '\0' || end == arguments[i] || value > 0xFFFF)
                 return false;
-            options.sendSystemCommand = true;
-            options.systemCommand = static_cast<unsigned>(value);
+            options.SendSystemCommand = true;
+            options.SystemCommand = static_cast<unsigned>(value);
         } else if (strcmp(option, "--select-item") == 0 && hasValue) {
-            options.selectItem = arguments[++i];
+            options.SelectItem = arguments[++i];
         } else {
             return false;
         }
@@ -79,24 +81,24 @@ static bool ParseOptions(int count, char** arguments, HostOptions& options)
 
 // Scripts cannot see windows inside Wine's virtual desktop, so the host tells them: one line
 // per activated window, "window<TAB>left<TAB>top<TAB>width<TAB>height<TAB>caption".
-static void ReportWindow(HWND window)
+void ReportWindow(HWND window)
 {
-    RECT r{};
-    if (!IsWindow(window) || !GetWindowRect(window, &r))
+    RECT frame{};
+    if (!IsWindow(window) || !GetWindowRect(window, &frame))
         return;
     char caption[256] = "";
     int captionLength = GetWindowTextA(window, caption, sizeof caption);
     caption[captionLength > 0 ? captionLength : 0] = '\0';
     char line[400];
-    int length = snprintf(line, sizeof line, "window\t%ld\t%ld\t%ld\t%ld\t%s\n", r.left, r.top,
-        r.right - r.left, r.bottom - r.top, caption);
+    int length = snprintf(line, sizeof line, "window\t%ld\t%ld\t%ld\t%ld\t%s\n", frame.left, frame.top,
+        frame.right - frame.left, frame.bottom - frame.top, caption);
     if (length > 0 && length < static_cast<int>(sizeof line))
         WriteStandard(STD_OUTPUT_HANDLE, line);
 }
 
 // The hook runs before the window is active, perhaps before its own start is over: scripted
 // actions wait for the main window to take the posted message.
-static LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_ACTIVATE) {
         if (ReportWindows)
@@ -107,7 +109,7 @@ static LRESULT CALLBACK ActivationProc(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(ActivationHook, code, wParam, lParam);
 }
 
-static bool BuildMenu(HWND window)
+bool BuildMenu(HWND window)
 {
     MenuBar = CreateMenu();
     HMENU fileMenu = CreatePopupMenu();
@@ -121,7 +123,7 @@ static bool BuildMenu(HWND window)
     return SetMenu(window, MenuBar) != FALSE;
 }
 
-static void CreateMenuFont()
+void CreateMenuFont()
 {
     NONCLIENTMETRICSA metrics{};
     metrics.cbSize = sizeof metrics;
@@ -129,12 +131,12 @@ static void CreateMenuFont()
         MenuFont = CreateFontIndirectA(&metrics.lfMenuFont);
 }
 
-static HFONT MenuFontOrDefault()
+HFONT MenuFontOrDefault()
 {
     return MenuFont != nullptr ? MenuFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-static bool OnCreate(HWND window)
+bool OnCreate(HWND window)
 {
     MainWindow = window;
     CreateMenuFont();
@@ -144,36 +146,36 @@ static bool OnCreate(HWND window)
     return OutputWindow != nullptr;
 }
 
-static void OnSize(int width, int height)
+void OnSize(int width, int height)
 {
     MoveWindow(OutputWindow, 0, 0, width, height, TRUE);
 }
 
-static bool IsAddInMenuItem(UINT type, UINT id)
+bool IsAddInMenuItem(UINT type, UINT id)
 {
     return type == ODT_MENU && id >= FirstAddInMenuId && id <= LastAddInMenuId;
 }
 
 // Item data of an add-in's item is the address of its caption, which stays the add-in's.
-static const char* AddInItemText(ULONG_PTR itemData, int& length)
+const char *AddInItemText(ULONG_PTR itemData, int &length)
 {
-    const char* text = itemData != 0 ? reinterpret_cast<const char*>(itemData) : "";
+    const char *text = itemData != 0 ? reinterpret_cast<const char *>(itemData) : "";
     length = static_cast<int>(strnlen(text, 255));
     return text;
 }
 
 // Where the system starts the text of its own items, after the room for a check mark.
-static int TextIndent()
+int TextIndent()
 {
     return GetSystemMetrics(SM_CXMENUCHECK) + MenuItemPadding / 2;
 }
 
-static bool OnMeasureItem(MEASUREITEMSTRUCT* item)
+bool OnMeasureItem(MEASUREITEMSTRUCT *item)
 {
     if (!IsAddInMenuItem(item->CtlType, item->itemID))
         return false;
     int length = 0;
-    const char* text = AddInItemText(item->itemData, length);
+    const char *text = AddInItemText(item->itemData, length);
     HDC dc = GetDC(MainWindow);
     HGDIOBJ previous = SelectObject(dc, MenuFontOrDefault());
     SIZE extent{};
@@ -187,26 +189,26 @@ static bool OnMeasureItem(MEASUREITEMSTRUCT* item)
     return true;
 }
 
-static bool OnDrawItem(DRAWITEMSTRUCT* item)
+bool OnDrawItem(DRAWITEMSTRUCT *item)
 {
     if (!IsAddInMenuItem(item->CtlType, item->itemID))
         return false;
     int length = 0;
-    const char* text = AddInItemText(item->itemData, length);
+    const char *text = AddInItemText(item->itemData, length);
     bool selected = (item->itemState & ODS_SELECTED) != 0;
     bool grayed = (item->itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
     FillRect(item->hDC, &item->rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
     SetBkMode(item->hDC, TRANSPARENT);
     SetTextColor(item->hDC, GetSysColor(grayed ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
     HGDIOBJ previous = SelectObject(item->hDC, MenuFontOrDefault());
-    RECT r = item->rcItem;
-    r.left += TextIndent();
-    DrawTextA(item->hDC, text, length, &r, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    RECT textArea = item->rcItem;
+    textArea.left += TextIndent();
+    DrawTextA(item->hDC, text, length, &textArea, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
     SelectObject(item->hDC, previous);
     return true;
 }
 
-static void OnCommand(UINT id)
+void OnCommand(UINT id)
 {
     if (id == AddInsManagerId)
         ShowAddInsManager(MainWindow);
@@ -216,7 +218,7 @@ static void OnCommand(UINT id)
 
 // Destroying the host frees the add-ins; while one is inside a call (its modal window open),
 // that window is closed first and the close is tried again a moment later.
-static void OnClose()
+void OnClose()
 {
     if (AddInCallInProgress()) {
         HWND active = GetActiveWindow();
@@ -228,7 +230,7 @@ static void OnClose()
     DestroyWindow(MainWindow);
 }
 
-static void OnTimer(UINT_PTR id)
+void OnTimer(UINT_PTR id)
 {
     if (id != CloseTimerId)
         return;
@@ -236,7 +238,7 @@ static void OnTimer(UINT_PTR id)
     PostMessageA(MainWindow, WM_CLOSE, 0, 0);
 }
 
-static void OnDestroy()
+void OnDestroy()
 {
     UnloadAddIns();
     DestroyOutputFont();
@@ -246,7 +248,7 @@ static void OnDestroy()
     PostQuitMessage(0);
 }
 
-static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // As in the IDE, an add-in that acts on a message takes it from the host.
     if (ForwardToFrameWindowProcs(window, message, wParam, lParam))
@@ -271,11 +273,11 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     case WM_MEASUREITEM:
-        if (OnMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+        if (OnMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT *>(lParam)))
             return TRUE;
         break;
     case WM_DRAWITEM:
-        if (OnDrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)))
+        if (OnDrawItem(reinterpret_cast<DRAWITEMSTRUCT *>(lParam)))
             return TRUE;
         break;
     case WM_TIMER:
@@ -297,12 +299,12 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
 }
 
 // Entries are 32 bits wide, as in the IDE; window and menu handles fit in them on any Windows.
-template <typename Handle> static DWORD HandleEntry(Handle handle)
+template <typename Handle> DWORD HandleEntry(Handle handle)
 {
     return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(handle));
 }
 
-static UINT FirstAddInCommand()
+UINT FirstAddInCommand()
 {
     int count = GetMenuItemCount(AddInsMenu);
     for (int i = 0; i < count; i++) {
@@ -313,20 +315,22 @@ static UINT FirstAddInCommand()
     return 0;
 }
 
-static void StartScriptedActions(const HostOptions& options)
+void StartScriptedActions(const HostOptions &options)
 {
-    if (options.selectWord != nullptr)
-        PutCaretOn(options.selectWord);
-    if (options.doubleClick)
+    if (options.SelectWord != nullptr)
+        PutCaretOn(options.SelectWord);
+    if (options.DoubleClick)
         PostDoubleClickAtCaret();
-    if (options.commandAddIn) {
+    if (options.CommandAddIn) {
         UINT id = FirstAddInCommand();
         if (id != 0)
             PostMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0);
     }
-    if (options.exitAfterMs != 0)
-        SetTimer(MainWindow, CloseTimerId, options.exitAfterMs, nullptr);
+    if (options.ExitAfterMs != 0)
+        SetTimer(MainWindow, CloseTimerId, options.ExitAfterMs, nullptr);
 }
+
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
@@ -335,8 +339,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         WriteStandard(STD_ERROR_HANDLE, Usage);
         return 2;
     }
-    ReportWindows = options.reportWindows;
-    ScriptAddInWindows(options.sendSystemCommand, options.systemCommand, options.selectItem);
+    ReportWindows = options.ReportWindows;
+    ScriptAddInWindows(options.SendSystemCommand, options.SystemCommand, options.SelectItem);
     if (ReportWindows || AddInWindowScriptPending())
         ActivationHook = SetWindowsHookExA(WH_CBT, ActivationProc, nullptr, GetCurrentThreadId());
 

@@ -6,8 +6,10 @@
 #include <string.h>
 #include <type_traits>
 
+namespace {
+
 // Build output of each tool, and one line whose code no tool has (A2999).
-static const char SampleOutput[] =
+const char SampleOutput[] =
     "C:\\Projects\\hello>nmake\r\n"
     "        ml /c /coff /Cp hello.asm\r\n"
     " Assembling: hello.asm\r\n"
@@ -22,18 +24,18 @@ static const char SampleOutput[] =
     "NMAKE : fatal error U1077: 'ml' : return code '0x1'\r\n"
     "Stop.\r\n";
 
-static WNDPROC OriginalOutputProc;
-static HFONT OutputFont;
+WNDPROC OriginalOutputProc;
+HFONT OutputFont;
 
-static LRESULT AnswerWordAtCaret(HWND window, WPARAM size, LPARAM bufferAddress)
+LRESULT AnswerWordAtCaret(HWND window, WPARAM size, LPARAM bufferAddress)
 {
-    char* buffer = reinterpret_cast<char*>(bufferAddress);
+    char *buffer = reinterpret_cast<char *>(bufferAddress);
     if (buffer == nullptr || size == 0)
         return 0;
     buffer[0] = '\0';
     int length = GetWindowTextLengthA(window);
     HANDLE heap = GetProcessHeap();
-    char* text = static_cast<char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, length + 1));
+    char *text = static_cast<char *>(HeapAlloc(heap, HEAP_ZERO_MEMORY, length + 1));
     if (text == nullptr)
         return 0;
     length = GetWindowTextA(window, text, length + 1);
@@ -47,7 +49,7 @@ static LRESULT AnswerWordAtCaret(HWND window, WPARAM size, LPARAM bufferAddress)
 // The EDIT starts a drag selection on a double-click that only a button-up ends. When an add-in
 // held the double-click in a modal window, or when it was posted by the host, that button-up
 // has already gone, and the drag would follow the mouse until the next click.
-static void EndStrayDrag(HWND window)
+void EndStrayDrag(HWND window)
 {
     if (GetCapture() == window && GetKeyState(VK_LBUTTON) >= 0)
         SendMessageA(window, WM_LBUTTONUP, 0, 0);
@@ -55,7 +57,7 @@ static void EndStrayDrag(HWND window)
 
 // Like the IDE, the output window has no own handling that an add-in could skip here: its
 // answers all come from the control, whose original procedure always runs.
-static LRESULT CALLBACK OutputWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK OutputWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     ForwardToOutWindowProcs(window, message, wParam, lParam);
     switch (message) {
@@ -73,6 +75,8 @@ static LRESULT CALLBACK OutputWindowProc(HWND window, UINT message, WPARAM wPara
 // Installed with SetWindowLongPtr, whose cast would let another calling convention through.
 static_assert(std::is_same<decltype(&OutputWindowProc), WNDPROC>::value,
               "the output window's subclass procedure must have the type of a window procedure");
+
+} // namespace
 
 HWND CreateOutputWindow(HWND parent)
 {
@@ -99,9 +103,9 @@ void DestroyOutputFont()
     OutputFont = nullptr;
 }
 
-bool PutCaretOn(const char* text)
+bool PutCaretOn(const char *text)
 {
-    const char* found = strstr(SampleOutput, text);
+    const char *found = strstr(SampleOutput, text);
     if (found == nullptr || text[0] == '\0')
         return false;
     // Inside the text, as a click leaves it: the EDIT's own double-click works from the caret,

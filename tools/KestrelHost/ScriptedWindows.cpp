@@ -7,29 +7,19 @@
 #include <commctrl.h>
 #include <string.h>
 
-static bool SystemCommandPending;
-static WPARAM SystemCommand;
-static const char* ItemToSelect; // an argument of the command line, valid for the whole run
+namespace {
 
-void ScriptAddInWindows(bool sendSystemCommand, WPARAM systemCommand, const char* itemText)
-{
-    SystemCommandPending = sendSystemCommand;
-    SystemCommand = systemCommand;
-    ItemToSelect = itemText;
-}
+bool SystemCommandPending;
+WPARAM SystemCommand;
+const char *ItemToSelect; // an argument of the command line, valid for the whole run
 
-bool AddInWindowScriptPending()
-{
-    return SystemCommandPending || ItemToSelect != nullptr;
-}
-
-static HTREEITEM NextTreeItem(HWND tree, UINT relation, HTREEITEM from)
+HTREEITEM NextTreeItem(HWND tree, UINT relation, HTREEITEM from)
 {
     return reinterpret_cast<HTREEITEM>(
         SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(from)));
 }
 
-static bool ItemHasText(HWND tree, HTREEITEM item, const char* text)
+bool ItemHasText(HWND tree, HTREEITEM item, const char *text)
 {
     char label[256] = "";
     TVITEMA query{};
@@ -43,7 +33,7 @@ static bool ItemHasText(HWND tree, HTREEITEM item, const char* text)
     return strcmp(label, text) == 0;
 }
 
-static HTREEITEM FindChildWithText(HWND tree, HTREEITEM parent, const char* text)
+HTREEITEM FindChildWithText(HWND tree, HTREEITEM parent, const char *text)
 {
     for (HTREEITEM child = NextTreeItem(tree, TVGN_CHILD, parent); child != nullptr;
          child = NextTreeItem(tree, TVGN_NEXT, child)) {
@@ -55,7 +45,7 @@ static HTREEITEM FindChildWithText(HWND tree, HTREEITEM parent, const char* text
 
 // Every top-level item is opened, so that the whole tree shows; the item is looked for among
 // them and their children, and selected as a click would select it.
-static void ExpandAndSelect(HWND tree, const char* text)
+void ExpandAndSelect(HWND tree, const char *text)
 {
     HTREEITEM found = nullptr;
     for (HTREEITEM top = NextTreeItem(tree, TVGN_ROOT, nullptr); top != nullptr;
@@ -66,6 +56,20 @@ static void ExpandAndSelect(HWND tree, const char* text)
     }
     if (found != nullptr)
         SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(found));
+}
+
+} // namespace
+
+void ScriptAddInWindows(bool sendSystemCommand, WPARAM systemCommand, const char *itemText)
+{
+    SystemCommandPending = sendSystemCommand;
+    SystemCommand = systemCommand;
+    ItemToSelect = itemText;
+}
+
+bool AddInWindowScriptPending()
+{
+    return SystemCommandPending || ItemToSelect != nullptr;
 }
 
 // Reached through a posted message, so the window's own start is over by then. The system

@@ -2,12 +2,16 @@
 #include "tools/KestrelHost/WordAtCaret.h"
 #include <string.h>
 
-static bool IsWordCharacter(char c)
+namespace {
+
+bool IsWordCharacter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
-size_t CopyWordAtCaret(const char* text, size_t length, size_t caret, char* buffer, size_t size)
+} // namespace
+
+size_t CopyWordAtCaret(const char *text, size_t length, size_t caret, char *buffer, size_t size)
 {
     if (buffer == nullptr || size == 0)
         return 0;

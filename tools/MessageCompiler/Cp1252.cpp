@@ -1,19 +1,12 @@
 // tools/MessageCompiler/Cp1252.cpp
 #include "tools/MessageCompiler/Cp1252.h"
+#include "common/Cp1252Table.h"
 
 #include <stdio.h>
 
 namespace {
 
 const uint32_t Bullet = 0x2022;
-
-// The characters Windows-1252 puts at 0x80 to 0x9F; 0 where the code page leaves a hole.
-const uint16_t HighBlock[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
 
 bool IsContinuation(unsigned char byte)
 {
@@ -65,9 +58,9 @@ Cp1252Problem CodePointToCp1252(uint32_t codePoint, unsigned char &byte)
         byte = (unsigned char)codePoint;
         return Cp1252Problem::None;
     }
-    for (unsigned i = 0; i < 32; ++i) {
-        if (HighBlock[i] == codePoint) {
-            byte = (unsigned char)(0x80 + i);
+    for (unsigned i = 0; i < Cp1252HighCount; ++i) {
+        if (Cp1252HighBlock[i] == codePoint) {
+            byte = (unsigned char)(Cp1252HighFirst + i);
             return Cp1252Problem::None;
         }
     }
